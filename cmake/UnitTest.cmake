@@ -1,0 +1,11 @@
+# updater_unit_test(NAME SOURCES ... LIBS ...)
+# One GoogleTest executable per module; every test case is registered with CTest.
+function(updater_unit_test name)
+  if(NOT UPDATER_BUILD_TESTS)
+    return()
+  endif()
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gtest_main GTest::gmock)
+  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 120)
+endfunction()

@@ -1,0 +1,3 @@
+#include "driver/create_shortcut.h"
+
+void CreateShortcut(const String& /*target*/, const String& /*shortcutPath*/) {}

@@ -1,0 +1,7 @@
+// CreateShortcut: makes one shell shortcut at `shortcutPath` that starts `target`.
+#pragma once
+
+#include "system/wide_string.h"
+
+// Does nothing when either path is empty. Both are taken as given. Reports nothing.
+void CreateShortcut(const String& target, const String& shortcutPath);

@@ -1,0 +1,3 @@
+#include "driver/install_product.h"
+
+void InstallProduct(const String& /*deliveredPath*/) {}

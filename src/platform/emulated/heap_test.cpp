@@ -1,0 +1,23 @@
+#include <gtest/gtest.h>
+
+#include "platform/ce.h"
+
+namespace {
+
+TEST(HeapTest, ZeroFillOnAllocAndGrowth) {
+  const HANDLE heap = GetProcessHeap();
+  auto* block = static_cast<unsigned char*>(HeapAlloc(heap, HEAP_ZERO_MEMORY, 16));
+  ASSERT_NE(block, nullptr);
+  for (int i = 0; i < 16; ++i) EXPECT_EQ(block[i], 0);
+  for (int i = 0; i < 16; ++i) block[i] = static_cast<unsigned char>(i + 1);
+  block = static_cast<unsigned char*>(HeapReAlloc(heap, HEAP_ZERO_MEMORY, block, 64));
+  ASSERT_NE(block, nullptr);
+  for (int i = 0; i < 16; ++i) EXPECT_EQ(block[i], i + 1);
+  for (int i = 16; i < 64; ++i) EXPECT_EQ(block[i], 0);
+  block = static_cast<unsigned char*>(HeapReAlloc(heap, HEAP_ZERO_MEMORY, block, 8));
+  ASSERT_NE(block, nullptr);
+  EXPECT_EQ(block[7], 8);
+  EXPECT_TRUE(HeapFree(heap, 0, block));
+}
+
+}  // namespace
