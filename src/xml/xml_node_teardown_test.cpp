@@ -1,0 +1,112 @@
+// The order in which destroying a tree frees its parts. This binary replaces the global
+// operator new and delete to watch the frees, so it is kept apart from the other tests.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdlib>
+#include <memory>
+#include <new>
+#include <vector>
+
+#include "xml/xml_node.h"
+#include "xml/xml_parser.h"
+
+namespace {
+
+// Frees seen while `recording`, the first kKept of them in order.
+constexpr std::size_t kKept = 4096;
+bool recording = false;
+std::array<void*, kKept> freed;
+std::size_t freedCount = 0;
+
+void Record(void* memory) {
+  if (!recording || memory == nullptr) return;
+  if (freedCount < kKept) freed[freedCount] = memory;
+  ++freedCount;
+}
+
+void* Allocate(std::size_t bytes) {
+  void* memory = std::malloc(bytes == 0 ? 1 : bytes);
+  if (memory == nullptr) throw std::bad_alloc();
+  return memory;
+}
+
+}  // namespace
+
+void* operator new(std::size_t bytes) { return Allocate(bytes); }
+void* operator new[](std::size_t bytes) { return Allocate(bytes); }
+void operator delete(void* memory) noexcept {
+  Record(memory);
+  std::free(memory);
+}
+void operator delete[](void* memory) noexcept {
+  Record(memory);
+  std::free(memory);
+}
+void operator delete(void* memory, std::size_t) noexcept {
+  Record(memory);
+  std::free(memory);
+}
+void operator delete[](void* memory, std::size_t) noexcept {
+  Record(memory);
+  std::free(memory);
+}
+
+namespace {
+
+// What destroying `node` must free, in order: its text, its attributes last first
+// (value, name, pair), its children last first with their subtrees, its name, itself.
+void ExpectedFrees(XmlNode& node, std::vector<void*>& out) {
+  const auto add = [&out](void* memory) {
+    if (memory != nullptr) out.push_back(memory);
+  };
+  add(node.text.data);
+  for (std::int32_t i = node.attributes.Count() - 1; i >= 0; --i) {
+    NameValuePair* pair = node.attributes.ItemAt(i);
+    add(pair->value.data);
+    add(pair->name.data);
+    add(pair);
+  }
+  for (std::int32_t i = node.children.Count() - 1; i >= 0; --i) {
+    ExpectedFrees(*node.children.ItemAt(i), out);
+  }
+  add(node.name.data);
+  add(&node);
+}
+
+std::vector<void*> FreesWhileDestroying(std::unique_ptr<XmlNode> root) {
+  freedCount = 0;
+  recording = true;
+  root.reset();
+  recording = false;
+  return std::vector<void*>(freed.begin(), freed.begin() + std::min(freedCount, kKept));
+}
+
+TEST(XmlNodeTeardownTest, SubtreesGoBeforeTheirElementLaterSiblingsFirst) {
+  auto root = std::make_unique<XmlNode>(nullptr);
+  XmlParser parser;
+  parser.Parse(AnsiString(R"(top<a p="1" q><b x="2">tb<c/><d y="3"><e/>te</d></b>ta<f/></a>)"
+                          R"(<g z="4"><h/></g>)"),
+               *root);
+  root->attributes.AddNew("r", 1)->value.AssignCString("5");
+  std::vector<void*> expected;
+  ExpectedFrees(*root, expected);
+  ASSERT_GT(expected.size(), 30u);
+  EXPECT_EQ(FreesWhileDestroying(std::move(root)), expected);
+}
+
+TEST(XmlNodeTeardownTest, DeepTreeFreesEveryPart) {
+  constexpr int kDepth = 200000;
+  auto root = std::make_unique<XmlNode>(nullptr);
+  XmlNode* node = root.get();
+  for (int i = 0; i < kDepth; ++i) {
+    node->attributes.AddNew("k", 1);  // its name, the pair
+    node = node->children.AddNew();
+    node->name.AssignCString("n");
+  }
+  // Per level: the pair and its name, the child and its name; then the root itself.
+  FreesWhileDestroying(std::move(root));
+  EXPECT_EQ(freedCount, std::size_t{4} * kDepth + 1);
+}
+
+}  // namespace
