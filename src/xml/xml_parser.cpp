@@ -53,12 +53,13 @@ void XmlParser::Parse(const AnsiString& text, XmlNode& root) {
   closing = 0;
   tagKind = NoTag;
   cursor = text.data;
-  end = text.data == nullptr ? nullptr : text.data + text.length;
+  end = text.data;
   tokenStart = nullptr;
   tokenEnd = nullptr;
   currentNode = &root;
   currentAttribute = nullptr;
   if (text.data == nullptr || text.length <= 0) return;
+  end = text.data + text.length;
 
   openElements_.Reset(root);
   while (cursor < end) {
@@ -94,7 +95,7 @@ bool XmlParser::SkipWhitespace(State target) {
 }
 
 bool XmlParser::FinishTag() {
-  if (cursor == end) return false;  // the text's terminating zero ends no tag
+  if (cursor == end) return false;  // nothing past the text ends a tag
   const char byte = *cursor;
   if (byte == '/' || byte == '?') {
     closing = 1;

@@ -3,17 +3,18 @@
 // A small, permissive, single-pass state machine over 8-bit bytes. It never rejects
 // input and reports nothing; whatever it recognises becomes elements, attributes and
 // texts, and shipped scripts rely on exactly how it reads malformed markup:
-// - Start tags, end tags, "/>" and "?>" close elements; an end tag closes the innermost
-//   open element of its name and everything inside it, and is ignored when no open
-//   element has that name. "</a >" (space before ">") closes nothing and adds an
-//   empty element named "a ". Unclosed elements stay open and take in what follows.
+// - A "/" or "?" in a start tag closes its element, and the rest of the tag up to ">"
+//   is skipped. An end tag closes the innermost open element of its name and every
+//   element inside it, and is ignored when no open element has that name. "</a >"
+//   (space before ">") closes nothing and adds an empty element named "a ". Unclosed
+//   elements stay open and take in what follows.
 // - Comments, declarations and processing instructions are ordinary start tags:
 //   "<?xml v="1"?>" is an element "?xml" with its attributes, closed by its "?";
 //   "<!-- x -->" is an element "!--" with valueless attributes "x" and "--" that stays
 //   open.
 // - Attribute values are double-quoted and kept as written (no references resolved);
-//   "a=" skips to the next double quote wherever it is. No whitespace is allowed
-//   around "=": in <a x = "1"/> the element gets three valueless attributes x, = and "1".
+//   after "x=" the value starts after the next double quote, wherever it is. No whitespace is
+//   allowed around "=": in <a x = "1"/> the element gets three valueless attributes x, = and "1".
 // - Element text loses its leading whitespace and keeps its trailing whitespace; each
 //   piece of text or CDATA replaces the element's earlier text, so of "x<b/>y" only "y"
 //   is kept. Whitespace-only text is never stored, nor text not followed by "<". Text
@@ -24,9 +25,10 @@
 //   quote is not stored.
 //
 // The text is not copied: the parser points into it during Parse only and never reads
-// past its last byte. The tree owns copies of every name, value and text. The parser
-// keeps no pointer into the text or the tree once Parse returns. Time and memory are
-// linear in the size of the text, whatever it holds; nothing recurses.
+// past its last byte (not even the terminating zero). The tree owns copies of every
+// name, value and text; the parser uses no pointer into the text or the tree once Parse
+// returns. Time and memory are linear in the size of the text, whatever it holds, and
+// nothing recurses.
 //
 // Not thread-safe: one parser is used by one thread.
 #pragma once
