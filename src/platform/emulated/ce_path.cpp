@@ -44,6 +44,8 @@ bool IsValidName(std::u16string_view name, bool allowWildcards) {
       case u':':
       case u'"':
       case u'|':
+      case u'/':
+      case u'\\':
         return false;
       case u'*':
       case u'?':

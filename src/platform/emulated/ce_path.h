@@ -4,7 +4,7 @@
 // `.` and `..` are resolved here, within the device, and never climb above `\`; a path
 // without a leading separator is taken from `\`. Every component that remains is
 // checked to be a name the device can hold and the host can store: no control
-// characters (NUL included), none of `< > : " | ? *` (wildcards are allowed only where a
+// characters (NUL included), no separator, none of `< > : " | ? *` (wildcards only where a
 // caller asks for a pattern), valid UTF-16, at most 255 bytes of UTF-8.
 #pragma once
 

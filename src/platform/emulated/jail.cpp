@@ -114,6 +114,17 @@ Status Describe(int folder, const HostEntry& entry, EntryInfo* info) {
   return Status::Ok();
 }
 
+// The walk relies on names being single valid components: no separator, no NUL, no
+// `.` or `..`, whoever built the path.
+Status CheckNames(const std::vector<std::u16string>& parts) {
+  for (const std::u16string& part : parts) {
+    if (!IsValidName(part, false) || part == u"." || part == u"..") {
+      return Status::Error(ERROR_INVALID_NAME, "invalid name: " + Utf16ToUtf8(part));
+    }
+  }
+  return Status::Ok();
+}
+
 Status NotFound(DWORD error, const CePath& path) {
   return Status::Error(error, "not found: " + Utf16ToUtf8(path.ToText()));
 }
@@ -141,6 +152,7 @@ Status Jail::OpenRoot(ScopedFd* root) const {
 
 Status Jail::OpenFolder(const std::vector<std::u16string>& parts, std::size_t count,
                         ScopedFd* folder) const {
+  if (Status status = CheckNames(parts); !status.ok()) return status;
   if (Status status = OpenRoot(folder); !status.ok()) return status;
   for (std::size_t i = 0; i < count; ++i) {
     HostEntry entry;
@@ -161,6 +173,7 @@ Status Jail::OpenFolder(const std::vector<std::u16string>& parts, std::size_t co
 }
 
 Status Jail::Locate(const CePath& path, Located* located) const {
+  if (Status status = CheckNames(path.parts); !status.ok()) return status;
   const std::size_t depth = path.parts.size() - 1;
   Status status = OpenFolder(path.parts, depth, &located->parent);
   if (!status.ok()) {
@@ -191,6 +204,9 @@ Status Jail::Stat(const CePath& path, EntryInfo* info) const {
 Status Jail::List(const CePath& folderPath, std::u16string_view pattern,
                   std::vector<EntryInfo>* entries) const {
   entries->clear();
+  if (!IsValidName(pattern, true)) {
+    return Status::Error(ERROR_INVALID_NAME, "invalid pattern: " + Utf16ToUtf8(pattern));
+  }
   ScopedFd folder;
   if (Status status = OpenFolder(folderPath.parts, folderPath.parts.size(), &folder);
       !status.ok()) {

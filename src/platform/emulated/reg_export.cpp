@@ -115,8 +115,8 @@ Status ExportRegistry(Device& device, std::u16string_view key, std::string* text
     if (Status status = registry::FindKey(db, root, path, &found); !status.ok()) {
       return Status::Error(status.error(), "no such key: " + Utf16ToUtf8(key));
     }
-    std::u16string fullPath(registry::RootName(root));
-    for (const std::u16string& part : path) fullPath += u"\\" + part;
+    std::u16string fullPath;
+    if (Status status = registry::KeyPath(db, found, &fullPath); !status.ok()) return status;
     return ExportKey(db, found, fullPath, path.empty(), &out);
   });
   if (status.ok()) *text = std::move(out);

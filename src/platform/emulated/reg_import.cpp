@@ -136,7 +136,7 @@ class Parser {
                                            : ParseValue(line, operations);
       if (!status.ok()) return status;
     }
-    if (!header) return Error("empty file: no registry header");
+    if (!header) return Status::Error(ERROR_INVALID_DATA, "no registry header: the file is empty");
     return Status::Ok();
   }
 

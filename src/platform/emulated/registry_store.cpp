@@ -126,6 +126,27 @@ Status CreateKey(sql::Database& db, KeyId from, const std::vector<std::u16string
   return Status::Ok();
 }
 
+Status KeyPath(sql::Database& db, KeyId key, std::u16string* path) {
+  path->clear();
+  sql::Statement statement;
+  if (Status status = db.Prepare("SELECT parent, name FROM registry_keys WHERE id = ?1",
+                                 &statement);
+      !status.ok()) {
+    return status;
+  }
+  for (KeyId current = key; current != 0;) {
+    statement.Bind(1, current);
+    bool row = false;
+    if (Status status = statement.Step(&row); !status.ok()) return status;
+    if (!row) return Status::Error(ERROR_KEY_DELETED, "key deleted");
+    const std::u16string name = Utf8ToUtf16(statement.Text(1));
+    *path = path->empty() ? name : name + u"\\" + *path;
+    current = statement.IsNull(0) ? 0 : statement.Int(0);
+    statement.Reset();
+  }
+  return Status::Ok();
+}
+
 Status DeleteKeyTree(sql::Database& db, KeyId key) {
   static constexpr const char* kSubtree =
       "WITH RECURSIVE tree(id) AS (SELECT ?1 UNION ALL "

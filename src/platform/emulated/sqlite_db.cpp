@@ -87,6 +87,11 @@ Status Statement::Run() {
   return Status::Ok();
 }
 
+void Statement::Reset() {
+  sqlite3_reset(statement_);
+  bindError_ = 0;
+}
+
 std::int64_t Statement::Int(int column) const { return sqlite3_column_int64(statement_, column); }
 
 std::string Statement::Text(int column) const {

@@ -39,6 +39,8 @@ class Statement {
   Status Step(bool* row);
   // Runs to completion, ignoring any rows.
   Status Run();
+  // Makes the statement ready to run again; bindings are kept.
+  void Reset();
 
   // Columns count from 0.
   std::int64_t Int(int column) const;
