@@ -21,6 +21,7 @@ std::atomic<int> hostExecution{-1};
 }  // namespace
 
 void SetHostExecution(bool enabled) { hostExecution = enabled ? 1 : 0; }
+void ResetHostExecution() { hostExecution = -1; }
 
 bool HostExecutionEnabled() {
   const int state = hostExecution.load();

@@ -14,6 +14,8 @@
 namespace emu {
 
 void SetHostExecution(bool enabled);
+// Forgets SetHostExecution: the environment decides again.
+void ResetHostExecution();
 bool HostExecutionEnabled();
 
 // Runs the open file `program` on the host, detached (its own session, not waited for),

@@ -1,3 +1,4 @@
+#include <stdlib.h>
 #include <sys/stat.h>
 
 #include <gtest/gtest.h>
@@ -17,7 +18,7 @@ namespace {
 
 class ProcessTest : public ::testing::Test {
  protected:
-  void TearDown() override { emu::SetHostExecution(true); }
+  void TearDown() override { emu::ResetHostExecution(); }
 
   BOOL Start(const char16_t* application, std::u16string commandLine) {
     PROCESS_INFORMATION info{};
@@ -113,6 +114,19 @@ TEST_F(ProcessTest, HostExecutionCanBeSwitchedOff) {
   EXPECT_FALSE(std::filesystem::exists(out));
   EXPECT_NE(Journal().find("\"application\":\"app\",\"commandLine\":\"x\",\"started\":true"),
             std::string::npos);
+}
+
+TEST_F(ProcessTest, EnvironmentSwitchesHostExecutionUnlessOverridden) {
+  ASSERT_EQ(::setenv("CE_DEVICE_HOST_EXEC", "0", 1), 0);
+  EXPECT_FALSE(emu::HostExecutionEnabled());
+  emu::SetHostExecution(true);
+  EXPECT_TRUE(emu::HostExecutionEnabled());
+  emu::ResetHostExecution();
+  EXPECT_FALSE(emu::HostExecutionEnabled());
+  ASSERT_EQ(::setenv("CE_DEVICE_HOST_EXEC", "1", 1), 0);
+  EXPECT_TRUE(emu::HostExecutionEnabled());
+  ASSERT_EQ(::unsetenv("CE_DEVICE_HOST_EXEC"), 0);
+  EXPECT_TRUE(emu::HostExecutionEnabled());
 }
 
 }  // namespace
