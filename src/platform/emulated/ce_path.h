@@ -1,0 +1,41 @@
+// CE paths: the device's path syntax, taken apart before anything touches the host.
+//
+// `\` and `/` both separate; empty components and a trailing separator are ignored;
+// `.` and `..` are resolved here, within the device, and never climb above `\`; a path
+// without a leading separator is taken from `\`. Every component that remains is
+// checked to be a name the device can hold and the host can store: no control
+// characters (NUL included), no separator, none of `< > : " | ? *` (wildcards only where a
+// caller asks for a pattern), valid UTF-16, at most 255 bytes of UTF-8.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "status.h"
+
+namespace emu {
+
+struct CePath {
+  std::vector<std::u16string> parts;  // empty for the root `\`
+  bool endsWithSeparator = false;     // the text ended with `\` or `/` (or was only that)
+
+  bool IsRoot() const { return parts.empty(); }
+  // The path in CE form, `\Windows\a.exe`; `\` for the root.
+  std::u16string ToText() const;
+};
+
+enum class WildcardsIn { kNowhere, kLastComponent };
+
+// Fails with ERROR_INVALID_NAME when a component is not a valid name, and with
+// ERROR_FILENAME_EXCED_RANGE when the resolved path is MAX_PATH units or longer.
+Status ParseCePath(std::u16string_view text, CePath* path,
+                   WildcardsIn wildcards = WildcardsIn::kNowhere);
+
+// Whether `name` can be one component of a device path (see above).
+bool IsValidName(std::u16string_view name, bool allowWildcards);
+
+// The UTF-8 spelling of a valid name.
+std::string HostName(std::u16string_view name);
+
+}  // namespace emu

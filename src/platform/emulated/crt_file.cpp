@@ -1,0 +1,199 @@
+// The C run-time's buffered files on CE paths: the narrow path goes through the device
+// code page, the file is opened through the jail, and the host stream does the rest.
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <string>
+#include <string_view>
+
+#include "ce_path.h"
+#include "code_page.h"
+#include "device.h"
+#include "native_error.h"
+#include "platform/ce.h"
+#include "write_limit.h"
+
+namespace {
+
+struct OpenMode {
+  emu::FileAccess access;
+  emu::Disposition disposition;
+  const char* streamMode;
+};
+
+// "rb", "r+b", "wb", "w+b" and their spellings without `b` or with `+` last.
+bool ParseMode(std::string_view mode, OpenMode* parsed) {
+  std::string letters;
+  for (const char c : mode) {
+    if (c != 'b' && c != 't') letters.push_back(c);
+  }
+  if (letters == "r") {
+    *parsed = {emu::FileAccess::kRead, emu::Disposition::kOpenExisting, "rb"};
+  } else if (letters == "r+") {
+    *parsed = {emu::FileAccess::kReadWrite, emu::Disposition::kOpenExisting, "r+b"};
+  } else if (letters == "w") {
+    *parsed = {emu::FileAccess::kWrite, emu::Disposition::kCreateAlways, "wb"};
+  } else if (letters == "w+") {
+    *parsed = {emu::FileAccess::kReadWrite, emu::Disposition::kCreateAlways, "w+b"};
+  } else {
+    return false;
+  }
+  return true;
+}
+
+// Opens the CE path in narrow text; errors go to SetLastError and errno.
+emu::Status OpenNarrow(const char* path, emu::FileAccess access, emu::Disposition disposition,
+                       emu::ScopedFd* fd) {
+  if (path == nullptr) return emu::Status::Error(ERROR_INVALID_PARAMETER, "null path");
+  emu::CePath parsed;
+  if (emu::Status status = emu::ParseCePath(emu::AnsiToUtf16(path), &parsed); !status.ok()) {
+    return status;
+  }
+  return emu::CurrentDevice()->fileSystem().OpenFile(parsed, access, disposition, fd);
+}
+
+int ErrnoFor(DWORD error) {
+  switch (error) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+      return ENOENT;
+    case ERROR_ACCESS_DENIED:
+      return EACCES;
+    case ERROR_FILE_EXISTS:
+    case ERROR_ALREADY_EXISTS:
+      return EEXIST;
+    case ERROR_DISK_FULL:
+      return ENOSPC;
+    default:
+      return EINVAL;
+  }
+}
+
+void ReportErrno() { SetLastError(emu::ErrorFromErrno(errno)); }
+
+}  // namespace
+
+namespace ce {
+
+FILE* fopen(const char* path, const char* mode) {
+  OpenMode parsed;
+  if (mode == nullptr || !ParseMode(mode, &parsed)) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    errno = EINVAL;
+    return nullptr;
+  }
+  emu::ScopedFd fd;
+  if (emu::Status status = OpenNarrow(path, parsed.access, parsed.disposition, &fd);
+      !status.ok()) {
+    status.Report();
+    errno = ErrnoFor(status.error());
+    return nullptr;
+  }
+  FILE* stream = ::fdopen(fd.get(), parsed.streamMode);
+  if (stream == nullptr) {
+    ReportErrno();
+    return nullptr;
+  }
+  fd.Release();
+  return stream;
+}
+
+std::size_t fread(void* buffer, std::size_t size, std::size_t count, FILE* stream) {
+  if (stream == nullptr || (buffer == nullptr && size * count != 0)) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return 0;
+  }
+  const std::size_t read = std::fread(buffer, size, count, stream);
+  if (read < count && std::ferror(stream)) SetLastError(ERROR_READ_FAULT);
+  return read;
+}
+
+std::size_t fwrite(const void* buffer, std::size_t size, std::size_t count, FILE* stream) {
+  if (stream == nullptr || (buffer == nullptr && size * count != 0)) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return 0;
+  }
+  emu::WriteBudget budget;
+  const std::size_t allowed = budget.AllowedItems(size, count);
+  const std::size_t written = allowed == 0 ? 0 : std::fwrite(buffer, size, allowed, stream);
+  budget.CountWritten(written * size);
+  if (written < allowed) {
+    ReportErrno();
+  } else if (allowed < count) {
+    SetLastError(ERROR_DISK_FULL);
+    errno = ENOSPC;
+  }
+  return written;
+}
+
+int fseek(FILE* stream, long offset, int origin) {
+  if (stream == nullptr) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return -1;
+  }
+  const int result = std::fseek(stream, offset, origin);
+  if (result != 0) ReportErrno();
+  return result;
+}
+
+int fgetpos(FILE* stream, fpos_t* position) {
+  if (stream == nullptr || position == nullptr) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return -1;
+  }
+  const int result = std::fgetpos(stream, position);
+  if (result != 0) ReportErrno();
+  return result;
+}
+
+int fsetpos(FILE* stream, const fpos_t* position) {
+  if (stream == nullptr || position == nullptr) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return -1;
+  }
+  const int result = std::fsetpos(stream, position);
+  if (result != 0) ReportErrno();
+  return result;
+}
+
+int fclose(FILE* stream) {
+  if (stream == nullptr) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return EOF;
+  }
+  const int result = std::fclose(stream);
+  if (result != 0) ReportErrno();
+  return result;
+}
+
+gzFile gzopen(const char* path, const char* mode) {
+  if (mode == nullptr) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return nullptr;
+  }
+  const std::string_view text(mode);
+  emu::FileAccess access = emu::FileAccess::kWrite;
+  emu::Disposition disposition = emu::Disposition::kCreateAlways;
+  if (text.find('r') != std::string_view::npos) {
+    access = emu::FileAccess::kRead;
+    disposition = emu::Disposition::kOpenExisting;
+  } else if (text.find('a') != std::string_view::npos) {
+    disposition = emu::Disposition::kOpenAlways;
+  } else if (text.find('w') == std::string_view::npos) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return nullptr;
+  }
+  emu::ScopedFd fd;
+  if (!OpenNarrow(path, access, disposition, &fd).Report()) return nullptr;
+  gzFile file = ::gzdopen(fd.get(), mode);
+  if (file == nullptr) {
+    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+    return nullptr;
+  }
+  fd.Release();  // gzclose closes it
+  return file;
+}
+
+}  // namespace ce

@@ -1,0 +1,334 @@
+#include "jail.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <memory>
+
+#include "code_page.h"
+#include "dos_attributes.h"
+#include "name_compare.h"
+#include "native_error.h"
+
+namespace emu {
+namespace {
+
+// A regular file or folder of the device, as the host holds it.
+struct HostEntry {
+  std::string hostName;
+  std::u16string name;
+  struct stat info = {};
+  bool IsFolder() const { return S_ISDIR(info.st_mode); }
+};
+
+bool BelongsToDevice(const struct stat& info) {
+  return S_ISREG(info.st_mode) || S_ISDIR(info.st_mode);
+}
+
+// The CE name of a host name, or false when the host name cannot be one.
+bool DeviceName(const std::string& hostName, std::u16string* name) {
+  *name = Utf8ToUtf16(hostName);
+  return Utf16ToUtf8(*name) == hostName && IsValidName(*name, false);
+}
+
+struct DirCloser {
+  void operator()(DIR* dir) const { ::closedir(dir); }
+};
+
+// Every entry of an open folder that belongs to the device.
+Status ReadFolder(int folder, std::vector<HostEntry>* entries) {
+  entries->clear();
+  const int copy = ::dup(folder);
+  if (copy < 0) return ErrnoStatus("dup");
+  std::unique_ptr<DIR, DirCloser> dir(::fdopendir(copy));
+  if (!dir) {
+    const int error = errno;
+    ::close(copy);
+    return ErrnoStatus("fdopendir", error);
+  }
+  ::rewinddir(dir.get());  // the copy shares its position with `folder`
+  while (const struct dirent* item = ::readdir(dir.get())) {
+    HostEntry entry;
+    entry.hostName = item->d_name;
+    if (entry.hostName == "." || entry.hostName == "..") continue;
+    if (!DeviceName(entry.hostName, &entry.name)) continue;
+    if (::fstatat(folder, item->d_name, &entry.info, AT_SYMLINK_NOFOLLOW) != 0) continue;
+    if (!BelongsToDevice(entry.info)) continue;
+    entries->push_back(std::move(entry));
+  }
+  return Status::Ok();
+}
+
+// Finds `name` in an open folder without regard to case. `*found` is false when absent.
+Status FindIn(int folder, std::u16string_view name, HostEntry* entry, bool* found) {
+  *found = false;
+  entry->hostName = HostName(name);
+  if (::fstatat(folder, entry->hostName.c_str(), &entry->info, AT_SYMLINK_NOFOLLOW) == 0 &&
+      BelongsToDevice(entry->info)) {
+    entry->name = std::u16string(name);
+    *found = true;
+    return Status::Ok();
+  }
+  std::vector<HostEntry> entries;
+  if (Status status = ReadFolder(folder, &entries); !status.ok()) return status;
+  for (HostEntry& candidate : entries) {
+    if (!EqualsIgnoringCase(candidate.name, name)) continue;
+    if (!*found || candidate.hostName < entry->hostName) {
+      *entry = std::move(candidate);
+      *found = true;
+    }
+  }
+  return Status::Ok();
+}
+
+// Opens an entry found in `folder`, never through a link, and checks that it is still
+// the kind of entry it was when found.
+Status OpenEntry(int folder, const HostEntry& entry, int flags, ScopedFd* fd) {
+  const int typeFlags = entry.IsFolder() ? O_DIRECTORY : O_NONBLOCK;
+  fd->Reset(::openat(folder, entry.hostName.c_str(), flags | typeFlags | O_NOFOLLOW | O_CLOEXEC));
+  if (!fd->valid()) return ErrnoStatus("open " + entry.hostName);
+  struct stat info;
+  if (::fstat(fd->get(), &info) != 0) return ErrnoStatus("stat " + entry.hostName);
+  if (S_ISDIR(info.st_mode) != entry.IsFolder() || !BelongsToDevice(info)) {
+    fd->Reset();
+    return Status::Error(ERROR_FILE_NOT_FOUND, entry.hostName + ": changed while opened");
+  }
+  if (!entry.IsFolder() && ::fcntl(fd->get(), F_SETFL, flags & ~O_NONBLOCK) != 0) {
+    return ErrnoStatus("fcntl " + entry.hostName);
+  }
+  return Status::Ok();
+}
+
+Status Describe(int folder, const HostEntry& entry, EntryInfo* info) {
+  ScopedFd fd;
+  if (Status status = OpenEntry(folder, entry, O_RDONLY, &fd); !status.ok()) return status;
+  info->name = entry.name;
+  info->attributes = AttributeWord(ReadStoredAttributes(fd.get()), entry.IsFolder(), entry.name);
+  info->size = entry.IsFolder() ? 0 : static_cast<std::uint64_t>(entry.info.st_size);
+  info->lastWrite = entry.info.st_mtim;
+  info->lastAccess = entry.info.st_atim;
+  info->created = info->lastWrite;
+  return Status::Ok();
+}
+
+// The walk relies on names being single valid components: no separator, no NUL, no
+// `.` or `..`, whoever built the path.
+Status CheckNames(const std::vector<std::u16string>& parts) {
+  for (const std::u16string& part : parts) {
+    if (!IsValidName(part, false) || part == u"." || part == u"..") {
+      return Status::Error(ERROR_INVALID_NAME, "invalid name: " + Utf16ToUtf8(part));
+    }
+  }
+  return Status::Ok();
+}
+
+Status NotFound(DWORD error, const CePath& path) {
+  return Status::Error(error, "not found: " + Utf16ToUtf8(path.ToText()));
+}
+
+}  // namespace
+
+// The parent folder of a path and its last component, found or not.
+struct Jail::Located {
+  ScopedFd parent;  // invalid when the parent is the root and `fs/` is missing
+  bool exists = false;
+  HostEntry entry;  // the entry when it exists; otherwise the host name to create
+};
+
+Status Jail::OpenRoot(ScopedFd* root) const {
+  root->Reset(::open(root_.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+  if (!root->valid()) {
+    Status status = ErrnoStatus("open device root " + root_);
+    if (errno == ENOENT || errno == ENOTDIR || errno == ELOOP) {
+      return Status::Error(ERROR_PATH_NOT_FOUND, status.message());
+    }
+    return status;
+  }
+  return Status::Ok();
+}
+
+Status Jail::OpenFolder(const std::vector<std::u16string>& parts, std::size_t count,
+                        ScopedFd* folder) const {
+  if (Status status = CheckNames(parts); !status.ok()) return status;
+  if (Status status = OpenRoot(folder); !status.ok()) return status;
+  for (std::size_t i = 0; i < count; ++i) {
+    HostEntry entry;
+    bool found = false;
+    if (Status status = FindIn(folder->get(), parts[i], &entry, &found); !status.ok()) {
+      return status;
+    }
+    if (!found || !entry.IsFolder()) {
+      return Status::Error(ERROR_PATH_NOT_FOUND, "no folder " + Utf16ToUtf8(parts[i]));
+    }
+    ScopedFd next;
+    if (Status status = OpenEntry(folder->get(), entry, O_RDONLY, &next); !status.ok()) {
+      return Status::Error(ERROR_PATH_NOT_FOUND, status.message());
+    }
+    *folder = std::move(next);
+  }
+  return Status::Ok();
+}
+
+Status Jail::Locate(const CePath& path, Located* located) const {
+  if (Status status = CheckNames(path.parts); !status.ok()) return status;
+  const std::size_t depth = path.parts.size() - 1;
+  Status status = OpenFolder(path.parts, depth, &located->parent);
+  if (!status.ok()) {
+    located->parent.Reset();
+    // A missing `fs/` is a device without files: its root holds nothing.
+    if (depth == 0 && status.error() == ERROR_PATH_NOT_FOUND) return Status::Ok();
+    return status;
+  }
+  status = FindIn(located->parent.get(), path.parts.back(), &located->entry, &located->exists);
+  if (!located->exists) located->entry.hostName = HostName(path.parts.back());
+  return status;
+}
+
+Status Jail::Stat(const CePath& path, EntryInfo* info) const {
+  if (path.IsRoot()) {
+    ScopedFd root;
+    if (!OpenRoot(&root).ok()) return NotFound(ERROR_FILE_NOT_FOUND, path);
+    *info = EntryInfo{};
+    info->attributes = FILE_ATTRIBUTE_DIRECTORY;
+    return Status::Ok();
+  }
+  Located located;
+  if (Status status = Locate(path, &located); !status.ok()) return status;
+  if (!located.exists) return NotFound(ERROR_FILE_NOT_FOUND, path);
+  return Describe(located.parent.get(), located.entry, info);
+}
+
+Status Jail::List(const CePath& folderPath, std::u16string_view pattern,
+                  std::vector<EntryInfo>* entries) const {
+  entries->clear();
+  if (!IsValidName(pattern, true)) {
+    return Status::Error(ERROR_INVALID_NAME, "invalid pattern: " + Utf16ToUtf8(pattern));
+  }
+  ScopedFd folder;
+  if (Status status = OpenFolder(folderPath.parts, folderPath.parts.size(), &folder);
+      !status.ok()) {
+    return status;
+  }
+  std::vector<HostEntry> matches;
+  if (HasWildcards(pattern)) {
+    if (Status status = ReadFolder(folder.get(), &matches); !status.ok()) return status;
+    std::erase_if(matches,
+                  [&](const HostEntry& entry) { return !MatchesWildcard(pattern, entry.name); });
+  } else {
+    HostEntry entry;
+    bool found = false;
+    if (Status status = FindIn(folder.get(), pattern, &entry, &found); !status.ok()) {
+      return status;
+    }
+    if (found) matches.push_back(std::move(entry));
+  }
+  for (const HostEntry& match : matches) {
+    EntryInfo info;
+    // An entry removed since it was read is no longer listed.
+    if (Describe(folder.get(), match, &info).ok()) entries->push_back(std::move(info));
+  }
+  std::sort(entries->begin(), entries->end(), [](const EntryInfo& a, const EntryInfo& b) {
+    return LessIgnoringCase(a.name, b.name);
+  });
+  return Status::Ok();
+}
+
+Status Jail::OpenFile(const CePath& path, FileAccess access, Disposition disposition,
+                      ScopedFd* file) const {
+  if (path.IsRoot()) return Status::Error(ERROR_ACCESS_DENIED, "the root is a folder");
+  Located located;
+  if (Status status = Locate(path, &located); !status.ok()) return status;
+  const int accessFlags = access == FileAccess::kRead    ? O_RDONLY
+                          : access == FileAccess::kWrite ? O_WRONLY
+                                                         : O_RDWR;
+  if (located.exists) {
+    if (disposition == Disposition::kCreateNew) {
+      return Status::Error(ERROR_FILE_EXISTS, "exists: " + Utf16ToUtf8(path.ToText()));
+    }
+    if (located.entry.IsFolder()) {
+      return Status::Error(ERROR_ACCESS_DENIED, "a folder: " + Utf16ToUtf8(path.ToText()));
+    }
+    if (Status status = OpenEntry(located.parent.get(), located.entry, accessFlags, file);
+        !status.ok()) {
+      return status;
+    }
+    if (access != FileAccess::kRead) {
+      if ((ReadStoredAttributes(file->get()) & FILE_ATTRIBUTE_READONLY) != 0) {
+        file->Reset();
+        return Status::Error(ERROR_ACCESS_DENIED, "read-only: " + Utf16ToUtf8(path.ToText()));
+      }
+      if (disposition == Disposition::kCreateAlways && ::ftruncate(file->get(), 0) != 0) {
+        return ErrnoStatus("truncate " + Utf16ToUtf8(path.ToText()));
+      }
+    }
+    return Status::Ok();
+  }
+  if (disposition == Disposition::kOpenExisting) return NotFound(ERROR_FILE_NOT_FOUND, path);
+  if (!located.parent.valid()) return NotFound(ERROR_PATH_NOT_FOUND, path);
+  file->Reset(::openat(located.parent.get(), located.entry.hostName.c_str(),
+                       accessFlags | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
+  if (!file->valid()) {
+    // The name is taken by something that is not part of the device (a link, ...).
+    if (errno == EEXIST) {
+      return Status::Error(disposition == Disposition::kCreateNew ? ERROR_FILE_EXISTS
+                                                                  : ERROR_ACCESS_DENIED,
+                           "name taken on the host: " + Utf16ToUtf8(path.ToText()));
+    }
+    return ErrnoStatus("create " + Utf16ToUtf8(path.ToText()));
+  }
+  return Status::Ok();
+}
+
+Status Jail::MakeFolder(const CePath& path) const {
+  if (path.IsRoot()) return Status::Error(ERROR_ALREADY_EXISTS, "the root exists");
+  Located located;
+  if (Status status = Locate(path, &located); !status.ok()) return status;
+  if (located.exists) {
+    return Status::Error(ERROR_ALREADY_EXISTS, "exists: " + Utf16ToUtf8(path.ToText()));
+  }
+  if (!located.parent.valid()) return NotFound(ERROR_PATH_NOT_FOUND, path);
+  if (::mkdirat(located.parent.get(), located.entry.hostName.c_str(), 0777) != 0) {
+    return ErrnoStatus("create folder " + Utf16ToUtf8(path.ToText()));
+  }
+  return Status::Ok();
+}
+
+Status Jail::RemoveFile(const CePath& path) const {
+  if (path.IsRoot()) return Status::Error(ERROR_ACCESS_DENIED, "the root is a folder");
+  Located located;
+  if (Status status = Locate(path, &located); !status.ok()) return status;
+  if (!located.exists) return NotFound(ERROR_FILE_NOT_FOUND, path);
+  if (located.entry.IsFolder()) {
+    return Status::Error(ERROR_ACCESS_DENIED, "a folder: " + Utf16ToUtf8(path.ToText()));
+  }
+  ScopedFd file;
+  if (Status status = OpenEntry(located.parent.get(), located.entry, O_RDONLY, &file);
+      !status.ok()) {
+    return status;
+  }
+  if ((ReadStoredAttributes(file.get()) & FILE_ATTRIBUTE_READONLY) != 0) {
+    return Status::Error(ERROR_ACCESS_DENIED, "read-only: " + Utf16ToUtf8(path.ToText()));
+  }
+  if (::unlinkat(located.parent.get(), located.entry.hostName.c_str(), 0) != 0) {
+    return ErrnoStatus("delete " + Utf16ToUtf8(path.ToText()));
+  }
+  return Status::Ok();
+}
+
+Status Jail::SetAttributes(const CePath& path, DWORD attributes) const {
+  if (path.IsRoot()) return Status::Error(ERROR_ACCESS_DENIED, "the root keeps no attributes");
+  Located located;
+  if (Status status = Locate(path, &located); !status.ok()) return status;
+  if (!located.exists) return NotFound(ERROR_FILE_NOT_FOUND, path);
+  ScopedFd fd;
+  if (Status status = OpenEntry(located.parent.get(), located.entry, O_RDONLY, &fd);
+      !status.ok()) {
+    return status;
+  }
+  return WriteStoredAttributes(fd.get(), attributes);
+}
+
+}  // namespace emu

@@ -1,0 +1,90 @@
+// Jail: the device's file system, the host folder `fs/` that stands for `\`.
+//
+// Every operation takes a parsed CePath and walks it from `fs/` one component at a time
+// with openat and O_NOFOLLOW, so nothing outside `fs/` is ever read, written, created or
+// deleted: `..` was resolved before the walk, and a symbolic link, at any depth, is never
+// followed. Only regular files and folders whose host names are valid CE names belong to
+// the device; symbolic links, other host objects and other names are treated as absent
+// (a name taken by one of them cannot be created either).
+//
+// Names are found without regard to case and keep the case they were created with; when
+// the host holds several spellings of one name, the exact spelling wins, then the first
+// in ordinal order.
+//
+// A missing `fs/` behaves as a device without files: nothing is found, nothing can be
+// created. A Jail holds no open descriptors between calls and is safe to use from
+// several threads.
+#pragma once
+
+#include <sys/stat.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "ce_path.h"
+#include "scoped_fd.h"
+#include "status.h"
+
+namespace emu {
+
+// One entry of the device's file system as FindFirstFileW reports it.
+struct EntryInfo {
+  std::u16string name;  // as created
+  DWORD attributes = 0;  // the CE attribute word
+  std::uint64_t size = 0;
+  struct timespec lastWrite = {};
+  struct timespec lastAccess = {};
+  struct timespec created = {};  // the host keeps no creation time: the last write
+};
+
+enum class FileAccess { kRead, kWrite, kReadWrite };
+enum class Disposition {
+  kOpenExisting,      // fails when missing
+  kCreateAlways,      // creates, or truncates an existing file
+  kCreateNew,         // fails with ERROR_FILE_EXISTS when the entry exists
+  kOpenAlways,        // creates when missing, keeps an existing file's content
+};
+
+class Jail {
+ public:
+  // `root` is the host path of `fs/`.
+  explicit Jail(std::string root) : root_(std::move(root)) {}
+
+  const std::string& root() const { return root_; }
+
+  // The entry at `path`; the root is a folder. ERROR_FILE_NOT_FOUND when the last
+  // component is missing, ERROR_PATH_NOT_FOUND when a folder on the way is.
+  Status Stat(const CePath& path, EntryInfo* info) const;
+
+  // Entries of the folder `path` whose names match `pattern` (wildcards allowed), in
+  // ascending order of their names without regard to case.
+  Status List(const CePath& folder, std::u16string_view pattern,
+              std::vector<EntryInfo>* entries) const;
+
+  // Opens a regular file. Writing to a read-only file fails with ERROR_ACCESS_DENIED;
+  // created files get mode 0666 less the umask, never an execute bit.
+  Status OpenFile(const CePath& path, FileAccess access, Disposition disposition,
+                  ScopedFd* file) const;
+
+  // Fails with ERROR_ALREADY_EXISTS when the entry exists, ERROR_PATH_NOT_FOUND when the
+  // parent is missing.
+  Status MakeFolder(const CePath& path) const;
+
+  // Deletes a regular file; a folder gives ERROR_ACCESS_DENIED, as does a read-only file.
+  Status RemoveFile(const CePath& path) const;
+
+  // Replaces the stored attribute bits of a file or folder (see dos_attributes.h).
+  Status SetAttributes(const CePath& path, DWORD attributes) const;
+
+ private:
+  struct Located;
+  Status OpenRoot(ScopedFd* root) const;
+  Status OpenFolder(const std::vector<std::u16string>& parts, std::size_t count,
+                    ScopedFd* folder) const;
+  Status Locate(const CePath& path, Located* located) const;
+
+  std::string root_;
+};
+
+}  // namespace emu

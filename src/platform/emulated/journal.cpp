@@ -1,0 +1,134 @@
+#include "journal.h"
+
+#include <cstdio>
+
+#include "code_page.h"
+
+namespace emu {
+namespace {
+
+std::optional<std::string> Utf8(const std::optional<std::u16string>& text) {
+  if (!text) return std::nullopt;
+  return Utf16ToUtf8(*text);
+}
+
+void AppendJsonString(std::string& out, const std::string& text) {
+  out += '"';
+  for (const char c : text) {
+    switch (c) {
+      case '"':
+        out += "\\\"";
+        break;
+      case '\\':
+        out += "\\\\";
+        break;
+      case '\n':
+        out += "\\n";
+        break;
+      case '\r':
+        out += "\\r";
+        break;
+      case '\t':
+        out += "\\t";
+        break;
+      default:
+        if (static_cast<unsigned char>(c) < 0x20) {
+          char escaped[8];
+          std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned>(c));
+          out += escaped;
+        } else {
+          out += c;
+        }
+    }
+  }
+  out += '"';
+}
+
+// Appends `,"name":` and the column as a string, or null when it is NULL.
+void AppendStringField(std::string& out, const char* name, const sql::Statement& row,
+                       int column) {
+  out += ",\"";
+  out += name;
+  out += "\":";
+  if (row.IsNull(column)) {
+    out += "null";
+  } else {
+    AppendJsonString(out, row.Text(column));
+  }
+}
+
+}  // namespace
+
+Status AppendProcessEvent(sql::Database& db, const ProcessEvent& event) {
+  sql::Statement insert;
+  if (Status status = db.Prepare(
+          "INSERT INTO events(kind, application, command_line, started) "
+          "VALUES('process', ?1, ?2, ?3)",
+          &insert);
+      !status.ok()) {
+    return status;
+  }
+  insert.BindOptional(1, Utf8(event.application)).BindOptional(2, Utf8(event.commandLine));
+  insert.Bind(3, std::int64_t{event.started ? 1 : 0});
+  return insert.Run();
+}
+
+Status AppendMessageEvent(sql::Database& db, const MessageEvent& event) {
+  sql::Statement insert;
+  if (Status status = db.Prepare(
+          "INSERT INTO events(kind, hwnd, title, message, name, wparam, lparam) "
+          "VALUES('message', ?1, ?2, ?3, ?4, ?5, ?6)",
+          &insert);
+      !status.ok()) {
+    return status;
+  }
+  insert.Bind(1, event.hwnd).BindOptional(2, Utf8(event.title));
+  insert.Bind(3, std::int64_t{event.message}).BindOptional(4, Utf8(event.name));
+  // WPARAM is unsigned: its bits are kept and read back as unsigned.
+  insert.Bind(5, static_cast<std::int64_t>(event.wParam)).Bind(6, std::int64_t{event.lParam});
+  return insert.Run();
+}
+
+Status ReadJournal(Device& device, std::string* lines) {
+  std::string out;
+  const Status status = device.Read([&](sql::Database& db) {
+    sql::Statement select;
+    if (Status status = db.Prepare(
+            "SELECT seq, kind, application, command_line, started, hwnd, title, message, name, "
+            "wparam, lparam FROM events ORDER BY seq",
+            &select);
+        !status.ok()) {
+      return status;
+    }
+    for (bool row = true;;) {
+      if (Status status = select.Step(&row); !status.ok()) return status;
+      if (!row) break;
+      const std::string kind = select.Text(1);
+      out += "{\"seq\":" + std::to_string(select.Int(0)) + ",\"kind\":";
+      AppendJsonString(out, kind);
+      if (kind == "process") {
+        AppendStringField(out, "application", select, 2);
+        AppendStringField(out, "commandLine", select, 3);
+        out += select.Int(4) != 0 ? ",\"started\":true" : ",\"started\":false";
+      } else {
+        out += ",\"hwnd\":" + std::to_string(select.Int(5));
+        if (!select.IsNull(6)) AppendStringField(out, "title", select, 6);
+        out += ",\"message\":" + std::to_string(select.Int(7));
+        if (!select.IsNull(8)) AppendStringField(out, "name", select, 8);
+        out += ",\"wParam\":" + std::to_string(static_cast<std::uint64_t>(select.Int(9)));
+        out += ",\"lParam\":" + std::to_string(select.Int(10));
+      }
+      out += "}\n";
+    }
+    return Status::Ok();
+  });
+  lines->clear();
+  if (status.ok()) *lines = std::move(out);
+  return status;
+}
+
+Status ClearJournal(Device& device) {
+  return device.Write([](sql::Database& db) { return db.Execute("DELETE FROM events"); });
+}
+
+}  // namespace emu

@@ -1,0 +1,168 @@
+// devicectl run as a program on a throw-away device, output and exit codes checked.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "platform/ce.h"
+#include "testing/run_program.h"
+#include "testing/temp_device.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+class DevicectlTest : public ::testing::Test {
+ protected:
+  test::ProgramResult Run(std::vector<std::string> args, std::string_view input = {}) {
+    args.insert(args.begin(), {"--device", device_.hostDir()});
+    return test::RunProgram(DEVICECTL_PATH, args, input);
+  }
+  // Checks a failure: exit code 1, nothing on standard output, one line on standard error.
+  static void ExpectFailure(const test::ProgramResult& result, const std::string& firstLine) {
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.out, "");
+    EXPECT_EQ(result.err.substr(0, result.err.find('\n') + 1), firstLine + "\n");
+  }
+
+  test::TempDevice device_;
+};
+
+TEST_F(DevicectlTest, InitMakesTheFoldersOnTheDeviceThatCeDeviceNames) {
+  const std::string dir = device_.hostDir() + "/new device";
+  auto result = test::RunProgram(DEVICECTL_PATH, {"init"}, {}, {"CE_DEVICE=" + dir});
+  EXPECT_EQ(result.exitCode, 0) << result.err;
+  EXPECT_TRUE(fs::is_directory(dir + "/fs/Windows/Start Menu/Programs"));
+  EXPECT_TRUE(fs::is_regular_file(dir + "/device.db"));
+  result = test::RunProgram(DEVICECTL_PATH, {"--device=" + dir, "init"});
+  EXPECT_EQ(result.exitCode, 0) << result.err;
+  result = test::RunProgram(DEVICECTL_PATH, {"--device", dir, "ls"});
+  EXPECT_EQ(result.out,
+            "D----\t0\tMy Documents\nD----\t0\tProgram Files\nD----\t0\tTemp\nD----\t0\tWindows\n");
+}
+
+TEST_F(DevicectlTest, HelpComesFromTheCommandTable) {
+  auto result = Run({"help"});
+  EXPECT_EQ(result.exitCode, 0);
+  for (const char* line : {"usage: devicectl [--device DIR] COMMAND [ARGS]", "  init ",
+                           "  reg export [KEY] ", "  reg import FILE|- ",
+                           "  window add TITLE [--class NAME] ", "  window list ",
+                           "  events [--clear] ", "  attrib +h|-h PATH ", "  ls [PATH] "}) {
+    EXPECT_NE(result.out.find(line), std::string::npos) << line;
+  }
+  EXPECT_EQ(Run({"--help"}).out, result.out);
+  result = Run({"reg", "import", "--help"});
+  EXPECT_EQ(result.exitCode, 0);
+  EXPECT_EQ(result.out.substr(0, result.out.find('\n')), "usage: devicectl reg import FILE|-");
+  EXPECT_EQ(Run({"help", "window", "add"}).out.substr(0, 42),
+            "usage: devicectl window add TITLE [--class");
+}
+
+TEST_F(DevicectlTest, MistakesAreOneLineErrorsWithExitCodeOne) {
+  ExpectFailure(Run({"evnts"}), "devicectl: unknown command 'evnts', did you mean 'events'?");
+  ExpectFailure(Run({"window", "lst"}),
+                "devicectl: unknown command 'window lst', did you mean 'window list'?");
+  ExpectFailure(Run({"frobnicate"}), "devicectl: unknown command 'frobnicate'");
+  ExpectFailure(Run({"window"}), "devicectl: 'window' needs one of: window add, window list");
+  ExpectFailure(Run({}), "devicectl: no command given; 'devicectl help' lists the commands");
+  ExpectFailure(Run({"events", "--all"}), "devicectl: events: unknown option '--all'");
+  ExpectFailure(Run({"window", "add"}), "devicectl: window add: missing argument");
+  ExpectFailure(Run({"ls", "a", "b"}), "devicectl: ls: unexpected argument 'b'");
+  ExpectFailure(test::RunProgram(DEVICECTL_PATH, {"--colour", "ls"}),
+                "devicectl: unknown option '--colour'");
+  ExpectFailure(Run({"attrib", "+x", "\\Temp"}),
+                "devicectl: attrib: expected +h or -h and a path");
+  ExpectFailure(Run({"ls", "\\Missing"}), "devicectl: ls: \\Missing: not found");
+}
+
+TEST_F(DevicectlTest, RegistryExportAndImport) {
+  const std::string file = device_.hostDir() + "/in.reg";
+  test::WriteHostFile(file, "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\Kelp\\1.0]\r\n"
+                            "\"InstallPath\"=\"\\\\Program Files\\\\Kelp\"\r\n\"Build\"=dword:0000000c\r\n");
+  auto result = Run({"reg", "import", file});
+  ASSERT_EQ(result.exitCode, 0) << result.err;
+  // The updater's own calls see what devicectl wrote.
+  HKEY key = nullptr;
+  ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, u"\\Software\\Kelp\\1.0", 0, 0, &key), ERROR_SUCCESS);
+  DWORD build = 0;
+  DWORD size = sizeof build;
+  ASSERT_EQ(RegQueryValueExW(key, u"Build", nullptr, nullptr, reinterpret_cast<BYTE*>(&build), &size),
+            ERROR_SUCCESS);
+  EXPECT_EQ(build, 12u);
+  RegCloseKey(key);
+
+  const std::string expected =
+      "Windows Registry Editor Version 5.00\n\n"
+      "[HKEY_LOCAL_MACHINE\\Software\\Kelp\\1.0]\n"
+      "\"Build\"=dword:0000000c\n\"InstallPath\"=\"\\\\Program Files\\\\Kelp\"\n\n";
+  result = Run({"reg", "export", "HKLM\\Software\\Kelp\\1.0"});
+  EXPECT_EQ(result.exitCode, 0);
+  EXPECT_EQ(result.out, expected);
+
+  ExpectFailure(Run({"reg", "import", "-"}, "REGEDIT4\n[HKCU\\New]\n\"a\"=dword:1\n\"b\"=hex:zz\n"),
+                "devicectl: reg import: standard input: line 4: malformed hex bytes");
+  ExpectFailure(Run({"reg", "import", device_.hostDir() + "/none.reg"}),
+                "devicectl: reg import: " + device_.hostDir() + "/none.reg: cannot be read");
+  ExpectFailure(Run({"reg", "export", "HKCU\\New"}),
+                "devicectl: reg export: no such key: HKCU\\New");
+
+  result = Run({"reg", "import", "-"}, "Windows Registry Editor Version 5.00\n"
+                                       "[-HKEY_LOCAL_MACHINE\\Software\\Kelp]\n");
+  EXPECT_EQ(result.exitCode, 0) << result.err;
+  EXPECT_EQ(Run({"reg", "export"}).out,
+            "Windows Registry Editor Version 5.00\n\n[HKEY_LOCAL_MACHINE\\Software]\n\n");
+}
+
+TEST_F(DevicectlTest, WindowsAndTheJournal) {
+  auto result = Run({"window", "add", "Stock Viewer", "--class", "ViewerClass"});
+  ASSERT_EQ(result.exitCode, 0) << result.err;
+  const std::string handle = result.out.substr(0, result.out.size() - 1);
+  EXPECT_EQ(result.out, handle + "\n");
+  EXPECT_EQ(Run({"window", "add", "Untitled"}).exitCode, 0);
+  EXPECT_EQ(Run({"window", "list"}).out,
+            handle + "\tViewerClass\tStock Viewer\n" + std::to_string(std::stoll(handle) + 1) +
+                "\t\tUntitled\n");
+
+  const HWND window = FindWindowW(nullptr, u"stock viewer");
+  EXPECT_EQ(std::to_string(reinterpret_cast<std::uintptr_t>(window)), handle);
+  PostMessageW(window, WM_CLOSE, 0, 0);
+  std::u16string commandLine = u"-firstRun";
+  CreateProcessW(u"\\Windows\\missing.exe", commandLine.data(), nullptr, nullptr, FALSE, 0,
+                 nullptr, nullptr, nullptr, nullptr);
+  EXPECT_EQ(Run({"events"}).out,
+            "{\"seq\":1,\"kind\":\"message\",\"hwnd\":" + handle +
+                ",\"title\":\"Stock Viewer\",\"message\":16,\"wParam\":0,\"lParam\":0}\n"
+                "{\"seq\":2,\"kind\":\"process\",\"application\":\"\\\\Windows\\\\missing.exe\","
+                "\"commandLine\":\"-firstRun\",\"started\":false}\n");
+  result = Run({"events", "--clear"});
+  EXPECT_EQ(result.exitCode, 0);
+  EXPECT_EQ(result.out, "");
+  EXPECT_EQ(Run({"events"}).out, "");
+}
+
+TEST_F(DevicectlTest, AttribAndLs) {
+  device_.WriteFile(u"\\Temp\\a.gz", "12345");
+  device_.WriteFile(u"\\Temp\\.dot", "");
+  auto result = Run({"attrib", "+h", "\\temp\\A.GZ"});
+  ASSERT_EQ(result.exitCode, 0) << result.err;
+  EXPECT_EQ(GetFileAttributesW(u"\\Temp\\a.gz"), FILE_ATTRIBUTE_HIDDEN);
+  EXPECT_EQ(Run({"ls", "\\Temp"}).out, "-H---\t0\t.dot\n-H---\t5\ta.gz\n");
+  EXPECT_EQ(Run({"attrib", "-h", "\\Temp\\a.gz"}).exitCode, 0);
+  EXPECT_EQ(Run({"ls", "/Temp/*.GZ"}).out, "-----\t5\ta.gz\n");
+  EXPECT_EQ(Run({"ls", "\\My Documents"}).out, "");
+  ExpectFailure(Run({"attrib", "+h", "\\Temp\\none"}),
+                "devicectl: attrib: \\Temp\\none: not found");
+}
+
+TEST_F(DevicectlTest, MissingDeviceIsAnErrorAndStaysMissing) {
+  const std::string missing = device_.hostDir() + "/missing";
+  const auto result = test::RunProgram(DEVICECTL_PATH, {"--device", missing, "window", "list"});
+  EXPECT_EQ(result.exitCode, 1);
+  EXPECT_NE(result.err.find("devicectl: window list: no device folder: " + missing),
+            std::string::npos);
+  EXPECT_EQ(test::RunProgram(DEVICECTL_PATH, {"--device", missing, "ls"}).exitCode, 1);
+  EXPECT_FALSE(fs::exists(missing));
+}
+
+}  // namespace

@@ -1,0 +1,224 @@
+#include "commands.h"
+
+#include <cstdio>
+#include <iostream>
+#include <iterator>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "code_page.h"
+#include "device.h"
+#include "device_init.h"
+#include "dos_attributes.h"
+#include "flags.h"
+#include "journal.h"
+#include "platform/ce.h"
+#include "reg_file.h"
+#include "window_table.h"
+
+namespace devicectl {
+namespace {
+
+// Parses the command's options; false after printing a usage error.
+bool ParseFlags(const tool::Invocation& invocation, tool::Flags& flags, std::size_t minArgs,
+                std::size_t maxArgs, int* exitCode) {
+  std::string error;
+  if (!flags.Parse(invocation.args, &error)) {
+    *exitCode = tool::UsageError(invocation, error);
+    return false;
+  }
+  const std::size_t count = flags.arguments().size();
+  if (count < minArgs || count > maxArgs) {
+    *exitCode = tool::UsageError(
+        invocation, count < minArgs ? "missing argument"
+                                    : "unexpected argument '" + flags.arguments()[maxArgs] + "'");
+    return false;
+  }
+  return true;
+}
+
+int Fail(const tool::Invocation& invocation, const std::string& message) {
+  return tool::Fail(invocation.tool.name, std::string(invocation.command.name) + ": " + message);
+}
+
+std::string Describe(DWORD error) {
+  switch (error) {
+    case ERROR_FILE_NOT_FOUND:
+      return "not found";
+    case ERROR_PATH_NOT_FOUND:
+      return "folder not found";
+    case ERROR_ACCESS_DENIED:
+      return "access denied";
+    case ERROR_INVALID_NAME:
+      return "invalid name";
+    case ERROR_FILENAME_EXCED_RANGE:
+      return "path too long";
+    case ERROR_NOT_SUPPORTED:
+      return "not supported by the host file system";
+    default:
+      return "error " + std::to_string(error);
+  }
+}
+
+std::string Flags(DWORD attributes) {
+  std::string flags = "-----";
+  if (attributes & FILE_ATTRIBUTE_DIRECTORY) flags[0] = 'D';
+  if (attributes & FILE_ATTRIBUTE_HIDDEN) flags[1] = 'H';
+  if (attributes & FILE_ATTRIBUTE_READONLY) flags[2] = 'R';
+  if (attributes & FILE_ATTRIBUTE_SYSTEM) flags[3] = 'S';
+  if (attributes & FILE_ATTRIBUTE_ARCHIVE) flags[4] = 'A';
+  return flags;
+}
+
+}  // namespace
+
+int RunInit(const tool::Invocation& invocation) {
+  tool::Flags flags({}, {});
+  int exitCode = 0;
+  if (!ParseFlags(invocation, flags, 0, 0, &exitCode)) return exitCode;
+  const std::string dir = emu::CurrentDevice()->hostDir();
+  if (dir.empty()) return Fail(invocation, "no device named: set CE_DEVICE, HOME or --device");
+  std::string error;
+  if (!emu::InitDevice(dir, &error)) return Fail(invocation, error);
+  return 0;
+}
+
+int RunRegExport(const tool::Invocation& invocation) {
+  tool::Flags flags({}, {});
+  int exitCode = 0;
+  if (!ParseFlags(invocation, flags, 0, 1, &exitCode)) return exitCode;
+  const std::u16string key =
+      flags.arguments().empty() ? u"" : emu::Utf8ToUtf16(flags.arguments()[0]);
+  std::string text;
+  if (const emu::Status status = emu::ExportRegistry(*emu::CurrentDevice(), key, &text);
+      !status.ok()) {
+    return Fail(invocation, status.message());
+  }
+  std::fwrite(text.data(), 1, text.size(), stdout);
+  return 0;
+}
+
+int RunRegImport(const tool::Invocation& invocation) {
+  tool::Flags flags({}, {});
+  int exitCode = 0;
+  if (!ParseFlags(invocation, flags, 1, 1, &exitCode)) return exitCode;
+  const std::string& file = flags.arguments()[0];
+  std::string bytes;
+  if (file == "-") {
+    bytes.assign(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>());
+  } else {
+    std::ifstream in(file, std::ios::binary);
+    if (!in) return Fail(invocation, file + ": cannot be read");
+    std::ostringstream content;
+    content << in.rdbuf();
+    bytes = content.str();
+  }
+  if (const emu::Status status = emu::ImportRegistry(*emu::CurrentDevice(), bytes);
+      !status.ok()) {
+    return Fail(invocation, (file == "-" ? "standard input" : file) + ": " + status.message());
+  }
+  return 0;
+}
+
+int RunWindowAdd(const tool::Invocation& invocation) {
+  tool::Flags flags({"--class"}, {});
+  int exitCode = 0;
+  if (!ParseFlags(invocation, flags, 1, 1, &exitCode)) return exitCode;
+  std::int64_t handle = 0;
+  const emu::Status status =
+      emu::AddWindow(*emu::CurrentDevice(), emu::Utf8ToUtf16(flags.arguments()[0]),
+                     emu::Utf8ToUtf16(flags.Value("--class").value_or("")), &handle);
+  if (!status.ok()) return Fail(invocation, status.message());
+  std::printf("%lld\n", static_cast<long long>(handle));
+  return 0;
+}
+
+int RunWindowList(const tool::Invocation& invocation) {
+  tool::Flags flags({}, {});
+  int exitCode = 0;
+  if (!ParseFlags(invocation, flags, 0, 0, &exitCode)) return exitCode;
+  std::vector<emu::Window> windows;
+  if (const emu::Status status = emu::ListWindows(*emu::CurrentDevice(), &windows);
+      !status.ok()) {
+    return Fail(invocation, status.message());
+  }
+  for (const emu::Window& window : windows) {
+    std::printf("%lld\t%s\t%s\n", static_cast<long long>(window.handle),
+                emu::Utf16ToUtf8(window.className).c_str(), emu::Utf16ToUtf8(window.title).c_str());
+  }
+  return 0;
+}
+
+int RunEvents(const tool::Invocation& invocation) {
+  tool::Flags flags({}, {"--clear"});
+  int exitCode = 0;
+  if (!ParseFlags(invocation, flags, 0, 0, &exitCode)) return exitCode;
+  emu::Device& device = *emu::CurrentDevice();
+  if (flags.Has("--clear")) {
+    const emu::Status status = emu::ClearJournal(device);
+    return status.ok() ? 0 : Fail(invocation, status.message());
+  }
+  std::string lines;
+  if (const emu::Status status = emu::ReadJournal(device, &lines); !status.ok()) {
+    return Fail(invocation, status.message());
+  }
+  std::fwrite(lines.data(), 1, lines.size(), stdout);
+  return 0;
+}
+
+int RunAttrib(const tool::Invocation& invocation) {
+  // "-h" is the option this command takes, not a request for help: read it as an
+  // argument by ending the options first.
+  std::vector<std::string> args{"--"};
+  args.insert(args.end(), invocation.args.begin(), invocation.args.end());
+  tool::Flags flags({}, {});
+  std::string error;
+  flags.Parse(args, &error);
+  if (flags.arguments().size() != 2 ||
+      (flags.arguments()[0] != "+h" && flags.arguments()[0] != "-h")) {
+    return tool::UsageError(invocation, "expected +h or -h and a path");
+  }
+  const std::u16string path = emu::Utf8ToUtf16(flags.arguments()[1]);
+  const DWORD attributes = GetFileAttributesW(path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) {
+    return Fail(invocation, flags.arguments()[1] + ": " + Describe(GetLastError()));
+  }
+  DWORD stored = attributes & emu::kStoredAttributes;
+  stored = flags.arguments()[0] == "+h" ? stored | FILE_ATTRIBUTE_HIDDEN
+                                        : stored & ~FILE_ATTRIBUTE_HIDDEN;
+  if (!SetFileAttributesW(path.c_str(), stored)) {
+    return Fail(invocation, flags.arguments()[1] + ": " + Describe(GetLastError()));
+  }
+  return 0;
+}
+
+int RunLs(const tool::Invocation& invocation) {
+  tool::Flags flags({}, {});
+  int exitCode = 0;
+  if (!ParseFlags(invocation, flags, 0, 1, &exitCode)) return exitCode;
+  const std::string shown = flags.arguments().empty() ? "\\" : flags.arguments()[0];
+  std::u16string search = emu::Utf8ToUtf16(shown);
+  const DWORD attributes = GetFileAttributesW(search.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+    if (search.empty() || (search.back() != u'\\' && search.back() != u'/')) search += u'\\';
+    search += u'*';
+  }
+  WIN32_FIND_DATAW data;
+  HANDLE found = FindFirstFileW(search.c_str(), &data);
+  if (found == INVALID_HANDLE_VALUE) {
+    const DWORD error = GetLastError();
+    // An empty folder lists nothing; anything else is an error.
+    if (error == ERROR_FILE_NOT_FOUND && attributes != INVALID_FILE_ATTRIBUTES) return 0;
+    return Fail(invocation, shown + ": " + Describe(error));
+  }
+  do {
+    const std::uint64_t size = (std::uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow;
+    std::printf("%s\t%llu\t%s\n", Flags(data.dwFileAttributes).c_str(),
+                static_cast<unsigned long long>(size), emu::Utf16ToUtf8(data.cFileName).c_str());
+  } while (FindNextFileW(found, &data));
+  FindClose(found);
+  return 0;
+}
+
+}  // namespace devicectl
