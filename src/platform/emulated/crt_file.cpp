@@ -138,6 +138,16 @@ int fseek(FILE* stream, long offset, int origin) {
   return result;
 }
 
+long ftell(FILE* stream) {
+  if (stream == nullptr) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return -1;
+  }
+  const long result = std::ftell(stream);
+  if (result < 0) ReportErrno();
+  return result;
+}
+
 int fgetpos(FILE* stream, fpos_t* position) {
   if (stream == nullptr || position == nullptr) {
     SetLastError(ERROR_INVALID_PARAMETER);

@@ -253,6 +253,7 @@ FILE* fopen(const char* path, const char* mode);
 std::size_t fread(void* buffer, std::size_t size, std::size_t count, FILE* stream);
 std::size_t fwrite(const void* buffer, std::size_t size, std::size_t count, FILE* stream);
 int fseek(FILE* stream, long offset, int origin);
+long ftell(FILE* stream);
 int fgetpos(FILE* stream, fpos_t* position);
 int fsetpos(FILE* stream, const fpos_t* position);
 int fclose(FILE* stream);
