@@ -1,0 +1,112 @@
+#include "package/gzip_expansion.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "testing/gzip_bytes.h"
+#include "testing/temp_device.h"
+#include "write_limit.h"
+
+namespace {
+
+std::u16string Text(const String& s) {
+  return s.data == nullptr ? u"<null>" : std::u16string(s.data, s.length);
+}
+
+TEST(StripExtensionTest, CutsOnlyTheLastExtensionOfTheFileName) {
+  EXPECT_EQ(Text(StripExtension(String(u"\\Temp\\Tool.gz"))), u"\\Temp\\Tool");
+  EXPECT_EQ(Text(StripExtension(String(u"\\Temp\\Tool.cab.gz"))), u"\\Temp\\Tool.cab");
+  EXPECT_EQ(Text(StripExtension(String(u"\\Temp.d\\Tool"))), u"\\Temp.d\\Tool");
+  EXPECT_EQ(Text(StripExtension(String(u"\\Temp\\Tool."))), u"\\Temp\\Tool");
+  EXPECT_EQ(Text(StripExtension(String(u".gz"))), u"");
+  EXPECT_EQ(Text(StripExtension(String(u"Tool"))), u"Tool");
+  EXPECT_EQ(Text(StripExtension(String())), u"");
+}
+
+// Random bytes do not compress: a payload large enough for many 16 KiB blocks.
+class GzipExpansionTest : public ::testing::Test {
+ protected:
+  std::int32_t Expand(const std::string& delivered) {
+    device_.WriteFile(u"\\Temp\\Tool.gz", delivered);
+    return ExpandGzipFile(String(u"\\Temp\\Tool.gz"), String(u"\\Temp\\Tool"));
+  }
+  std::string Package() const { return device_.ReadFile(u"\\Temp\\Tool"); }
+
+  test::TempDevice device_;
+};
+
+TEST_F(GzipExpansionTest, ExpandsAndOverwritesAnExistingPackage) {
+  device_.WriteFile(u"\\Temp\\Tool", std::string(100000, 'x'));
+  const std::string content = test::RandomBytes(100000, 1);
+  EXPECT_EQ(Expand(test::GzipBytes(content)), 1);
+  EXPECT_EQ(Package(), content);
+  EXPECT_TRUE(device_.Exists(u"\\Temp\\Tool.gz"));  // the source is never touched
+}
+
+TEST_F(GzipExpansionTest, MembersAreExpandedOneAfterTheOther) {
+  EXPECT_EQ(Expand(test::GzipBytes("first,") + test::GzipBytes("") + test::GzipBytes("second")), 1);
+  EXPECT_EQ(Package(), "first,second");
+}
+
+TEST_F(GzipExpansionTest, EmptyMemberGivesAnEmptyPackage) {
+  EXPECT_EQ(Expand(test::GzipBytes("")), 1);
+  EXPECT_EQ(Package(), "");
+}
+
+TEST_F(GzipExpansionTest, PlainFilesAreCopiedUnchanged) {
+  const std::string plain = "not gzip at all " + test::RandomBytes(40000, 2);
+  EXPECT_EQ(Expand(plain), 1);
+  EXPECT_EQ(Package(), plain);
+  EXPECT_EQ(Expand(""), 1);
+  EXPECT_EQ(Package(), "");
+}
+
+TEST_F(GzipExpansionTest, DamagedDataKeepsWhatCameBefore) {
+  const std::string content = test::RandomBytes(200000, 3);
+  std::string delivered = test::GzipBytes(content);
+  for (std::size_t i = delivered.size() / 2; i < delivered.size() / 2 + 64; ++i) delivered[i] ^= 0x5A;
+  EXPECT_EQ(Expand(delivered), 0);
+  const std::string partial = Package();
+  EXPECT_LT(partial.size(), content.size());
+  // Inflation may emit some garbage before it notices the damage; what came before
+  // the damaged stretch is intact.
+  ASSERT_GT(partial.size(), content.size() / 4);
+  EXPECT_EQ(partial.substr(0, content.size() / 4), content.substr(0, content.size() / 4));
+}
+
+TEST_F(GzipExpansionTest, TruncatedDataFails) {
+  const std::string delivered = test::GzipBytes(test::RandomBytes(100000, 4));
+  for (const std::size_t cut : {delivered.size() - 1, delivered.size() - 8, delivered.size() / 2, std::size_t{11}}) {
+    EXPECT_EQ(Expand(delivered.substr(0, cut)), 0) << cut;
+  }
+}
+
+TEST_F(GzipExpansionTest, BadChecksumFails) {
+  std::string delivered = test::GzipBytes("checked content");
+  delivered[delivered.size() - 6] ^= 1;  // the CRC of the trailer
+  EXPECT_EQ(Expand(delivered), 0);
+}
+
+TEST_F(GzipExpansionTest, MissingSourceOrUnwritableDestination) {
+  EXPECT_EQ(ExpandGzipFile(String(u"\\Temp\\Missing.gz"), String(u"\\Temp\\Missing")), 0);
+  EXPECT_FALSE(device_.Exists(u"\\Temp\\Missing"));
+  device_.WriteFile(u"\\Temp\\Tool.gz", test::GzipBytes("x"));
+  EXPECT_EQ(ExpandGzipFile(String(u"\\Temp\\Tool.gz"), String(u"\\NoFolder\\Tool")), 0);
+}
+
+TEST_F(GzipExpansionTest, FullDiskFails) {
+  const std::string content = test::RandomBytes(100000, 5);
+  emu::SetWriteLimit(50000);
+  const std::int32_t result = Expand(test::GzipBytes(content));
+  emu::SetWriteLimit(-1);
+  EXPECT_EQ(result, 0);
+}
+
+TEST_F(GzipExpansionTest, SourceWithoutExtensionIsLeftAlone) {
+  device_.WriteFile(u"\\Temp\\Tool", "package");
+  EXPECT_EQ(ExpandGzipFile(String(u"\\Temp\\Tool"), StripExtension(String(u"\\Temp\\Tool"))), 0);
+  EXPECT_EQ(Package(), "package");
+}
+
+}  // namespace

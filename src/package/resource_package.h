@@ -1,0 +1,77 @@
+// ResourcePackage: an opened package file, a flat archive of named entries.
+//
+// Layout (all integers 32-bit little-endian): a header of two words, the second being
+// the entry count; then per entry a record - nameLength, the name (every byte
+// scrambled), size, the scrambled flag - followed at once by its data. Entry names, and
+// the data of entries flagged scrambled, are encoded with a byte substitution derived
+// from the file name under which the package is opened (BuildSubstitutionTable).
+//
+// Untrusted input: a package that cannot be opened, or whose header or records do not
+// make sense (a negative entry count, more records than the file could hold, a name
+// length outside 0..67, a negative size, a record or data reaching past the end of the
+// file) behaves as a package without entries. Nothing is read out of bounds, and the
+// allocations made while opening stay proportional to the file's size.
+//
+// The package owns its open file until it is destroyed; entries point into the package
+// and live as long as it does. Single-threaded: all entries share one stream.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+#include <unordered_map>
+
+#include "platform/ce.h"
+#include "system/ansi_string.h"
+
+namespace System::IO {
+
+constexpr std::int32_t kMaxEntryNameLength = 67;
+
+// One decoded entry record.
+struct PackageEntry {
+  // The decoded name and a zero byte; a decoded zero inside ends the name for lookups.
+  char name[kMaxEntryNameLength + 1];
+  std::int32_t scrambled;
+  std::int32_t size;
+  // The position of the entry's first data byte.
+  ce::fpos_t dataPosition;
+  // The package's stream, borrowed.
+  ce::FILE* stream;
+};
+
+// Fills `table` (256 bytes) with the decoding table for the file name of `path`: the
+// even byte values, then the odd ones, from the position given by the sum of the
+// name's UTF-16 units modulo 256, wrapping. A stored byte s decodes to table[s].
+void BuildSubstitutionTable(const char* path, unsigned char* table);
+
+class ResourcePackage {
+ public:
+  std::int32_t entryCount = 0;
+  PackageEntry* entries = nullptr;
+  ce::FILE* stream = nullptr;
+  unsigned char substitutionTable[256] = {};
+
+  // Opens the package at the narrow CE path and reads its entry table. Reports nothing.
+  explicit ResourcePackage(const char* path);
+  ResourcePackage(const ResourcePackage&) = delete;
+  ResourcePackage& operator=(const ResourcePackage&) = delete;
+  // Closes the file and releases the entries.
+  virtual ~ResourcePackage();
+
+  // The first entry, in file order, whose name equals `name` exactly; null when none.
+  PackageEntry* FindEntry(const char* name);
+  // The whole data of the entry `name`, decoded when the entry is flagged scrambled;
+  // the null string when there is no such entry or it is empty. The length is always
+  // the entry's size: bytes the file no longer holds (it shrank after opening) read as
+  // zero.
+  AnsiString ReadEntry(const char* name);
+
+ private:
+  bool ReadEntryTable();
+  void Discard();
+
+  // Name (up to its first zero) to the index of its first entry.
+  std::unordered_map<std::string_view, std::int32_t> index_;
+};
+
+}  // namespace System::IO
