@@ -1,0 +1,126 @@
+#include "commands.h"
+
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <string>
+
+#include "extract.h"
+#include "flags.h"
+#include "pack.h"
+#include "package_view.h"
+
+namespace pkgtool {
+
+namespace {
+
+// A one-line progress indication on standard error, only when it is a terminal.
+class Progress {
+ public:
+  explicit Progress(const char* verb) : verb_(verb), enabled_(::isatty(STDERR_FILENO) != 0) {}
+  Progress(const Progress&) = delete;
+  Progress& operator=(const Progress&) = delete;
+  ~Progress() {
+    if (shown_) std::fputc('\n', stderr);
+  }
+  void Show(std::size_t done, std::size_t total, std::uint64_t bytes) {
+    if (!enabled_) return;
+    const auto now = std::chrono::steady_clock::now();
+    if (shown_ && done < total && now - last_ < std::chrono::milliseconds(100)) return;
+    last_ = now;
+    shown_ = true;
+    std::fprintf(stderr, "\rpkgtool: %s %zu/%zu files, %.1f MB", verb_, done, total,
+                 static_cast<double>(bytes) / 1e6);
+    std::fflush(stderr);
+  }
+
+ private:
+  const char* verb_;
+  const bool enabled_;
+  bool shown_ = false;
+  std::chrono::steady_clock::time_point last_{};
+};
+
+// Parses the flags of a command; on failure prints the usage error.
+bool ParseFlags(const tool::Invocation& invocation, tool::Flags& flags, int* exitCode) {
+  std::string error;
+  if (flags.Parse(invocation.args, &error)) return true;
+  *exitCode = tool::UsageError(invocation, error);
+  return false;
+}
+
+int Fail(const std::string& message) { return tool::Fail(kTool.name, message); }
+
+}  // namespace
+
+int RunPack(const tool::Invocation& invocation) {
+  tool::Flags flags({"-o", "--level"}, {"--scramble-data", "--allow-no-script"});
+  int exitCode = 0;
+  if (!ParseFlags(invocation, flags, &exitCode)) return exitCode;
+  if (flags.arguments().size() != 1) return tool::UsageError(invocation, "one folder to pack");
+  const auto output = flags.Value("-o");
+  if (!output || output->empty()) return tool::UsageError(invocation, "-o OUT is required");
+  PackOptions options;
+  options.scrambleData = flags.Has("--scramble-data");
+  options.allowNoScript = flags.Has("--allow-no-script");
+  if (const auto level = flags.Value("--level")) {
+    if (level->size() != 1 || (*level)[0] < '0' || (*level)[0] > '9') {
+      return tool::UsageError(invocation, "--level takes a number from 0 to 9");
+    }
+    options.level = (*level)[0] - '0';
+  }
+
+  std::string error;
+  std::vector<PackSource> sources;
+  if (!CollectSources(flags.arguments().front(), &sources, &error)) return Fail(error);
+  Progress progress("packing");
+  if (!WritePackage(sources, *output, options,
+                    [&](std::size_t done, std::size_t total, std::uint64_t bytes) { progress.Show(done, total, bytes); },
+                    &error)) {
+    return Fail(error);
+  }
+  return 0;
+}
+
+int RunList(const tool::Invocation& invocation) {
+  tool::Flags flags({"--as"}, {});
+  int exitCode = 0;
+  if (!ParseFlags(invocation, flags, &exitCode)) return exitCode;
+  if (flags.arguments().size() != 1) return tool::UsageError(invocation, "one package file to list");
+  std::string error;
+  auto view = PackageView::Open(flags.arguments().front(), flags.Value("--as").value_or(""), &error);
+  if (view == nullptr) return Fail(error);
+  const System::IO::ResourcePackage& package = view->package();
+  std::printf("%12s  %-9s  %s\n", "SIZE", "DATA", "NAME");
+  for (std::int32_t i = 0; i < package.entryCount; ++i) {
+    const System::IO::PackageEntry& entry = package.entries[i];
+    std::printf("%12d  %-9s  %s\n", entry.size, entry.scrambled != 0 ? "scrambled" : "plain",
+                HostText(entry.name).c_str());
+  }
+  return 0;
+}
+
+int RunExtract(const tool::Invocation& invocation) {
+  tool::Flags flags({"-C", "--as"}, {});
+  int exitCode = 0;
+  if (!ParseFlags(invocation, flags, &exitCode)) return exitCode;
+  if (flags.arguments().size() != 1) return tool::UsageError(invocation, "one package file to extract");
+  const auto folder = flags.Value("-C");
+  if (!folder || folder->empty()) return tool::UsageError(invocation, "-C DIR is required");
+  std::string error;
+  auto view = PackageView::Open(flags.arguments().front(), flags.Value("--as").value_or(""), &error);
+  if (view == nullptr) return Fail(error);
+  std::vector<std::string> warnings;
+  bool extracted = false;
+  {
+    Progress progress("extracting");
+    extracted = ExtractAll(*view, *folder,
+                           [&](std::size_t done, std::size_t total) { progress.Show(done, total, 0); },
+                           &warnings, &error);
+  }
+  for (const std::string& warning : warnings) tool::Fail(kTool.name, "warning: " + warning);
+  return extracted ? 0 : Fail(error);
+}
+
+}  // namespace pkgtool

@@ -1,0 +1,15 @@
+// The commands of pkgtool; each parses its own flags and returns the exit code.
+#pragma once
+
+#include "command_table.h"
+
+namespace pkgtool {
+
+extern const tool::ToolInfo kTool;
+
+int RunHelp(const tool::Invocation& invocation);
+int RunPack(const tool::Invocation& invocation);
+int RunList(const tool::Invocation& invocation);
+int RunExtract(const tool::Invocation& invocation);
+
+}  // namespace pkgtool

@@ -1,0 +1,42 @@
+// PackageView: a package file on the host, opened with the system's own reader.
+//
+// The file is placed on a scratch device under the name the updater would open it by
+// and read there by ResourcePackage - a ".gz" file expanded first with the updater's own
+// gzip expansion - so that what the tools show is what the updater sees.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "package/resource_package.h"
+#include "scratch_device.h"
+
+namespace pkgtool {
+
+// The name the updater opens a delivered file by: the file name without its last
+// extension when it ends in ".gz" (any letter case), the file name itself otherwise.
+std::string OpeningName(const std::string& hostPath);
+
+class PackageView {
+ public:
+  // Opens `hostPath`, decoding names with the table of `asName` (OpeningName of the path
+  // when empty). Null with *error set when the file cannot be read or expanded.
+  static std::unique_ptr<PackageView> Open(const std::string& hostPath, const std::string& asName,
+                                           std::string* error);
+
+  System::IO::ResourcePackage& package() { return *package_; }
+  // The name the package was opened by, UTF-8.
+  const std::string& name() const { return name_; }
+  // True when the file was gzip data (not a plain package copied through).
+  bool compressed() const { return compressed_; }
+
+ private:
+  PackageView() = default;
+
+  std::unique_ptr<ScratchDevice> device_;
+  std::unique_ptr<System::IO::ResourcePackage> package_;
+  std::string name_;
+  bool compressed_ = false;
+};
+
+}  // namespace pkgtool

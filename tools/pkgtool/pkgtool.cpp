@@ -1,0 +1,44 @@
+// pkgtool: builds, inspects and tries product packages.
+#include <string>
+#include <vector>
+
+#include "command_table.h"
+#include "commands.h"
+
+namespace pkgtool {
+namespace {
+
+constexpr tool::Command kCommands[] = {
+    {"help", "[COMMAND]", "lists the commands, or shows one command's usage", RunHelp},
+    {"pack", "DIR -o OUT [--scramble-data] [--level N] [--allow-no-script]",
+     "packs the files below DIR into the package OUT (gzip-compressed when OUT ends in .gz)",
+     RunPack},
+    {"list", "FILE [--as NAME]", "lists the entries of a package: size, data, name", RunList},
+    {"extract", "FILE -C DIR [--as NAME]", "writes every entry of a package, decoded, below DIR",
+     RunExtract},
+};
+
+}  // namespace
+
+const tool::ToolInfo kTool{"pkgtool", "", kCommands};
+
+int RunHelp(const tool::Invocation& invocation) {
+  if (invocation.args.empty()) {
+    tool::PrintHelp(invocation.tool, stdout);
+    return 0;
+  }
+  std::vector<std::string> asked(invocation.args.begin(), invocation.args.end());
+  asked.push_back("--help");
+  return tool::Dispatch(invocation.tool, asked);
+}
+
+}  // namespace pkgtool
+
+int main(int argc, char** argv) {
+  const std::vector<std::string> args(argv + 1, argv + argc);
+  if (args.empty() || args.front() == "--help" || args.front() == "-h") {
+    tool::PrintHelp(pkgtool::kTool, args.empty() ? stderr : stdout);
+    return args.empty() ? 1 : 0;
+  }
+  return tool::Dispatch(pkgtool::kTool, args);
+}
