@@ -1,3 +1,33 @@
 #include "driver/install_product.h"
 
-void InstallProduct(const String& /*deliveredPath*/) {}
+#include <memory>
+
+#include "install/install_script.h"
+#include "package/gzip_expansion.h"
+#include "package/resource_package.h"
+#include "system/ansi_string.h"
+
+void InstallProduct(const String& deliveredPath) {
+  const String packagePath = StripExtension(deliveredPath);
+  if (ExpandGzipFile(deliveredPath, packagePath) == 0) {
+    // A delivery that cannot be expanded (damaged, or a full disk) is kept for a later
+    // attempt, and nothing of it is installed; a partial package is removed.
+    if (!packagePath.Equals(deliveredPath.data)) DeleteFileW(packagePath.data);
+    return;
+  }
+  DeleteFileW(deliveredPath.data);
+
+  AnsiString narrowPackagePath;
+  narrowPackagePath.AssignFromWide(packagePath.data, packagePath.length);
+  auto package = std::make_unique<System::IO::ResourcePackage>(
+      narrowPackagePath.data == nullptr ? "" : narrowPackagePath.data);
+  const AnsiString scriptText = package->ReadEntry("InstallScript.xml");
+  {
+    InstallScript script(scriptText, package.get());
+    script.Run();
+    // The package goes (closing its file) before its file is deleted and before the
+    // script is torn down.
+    package.reset();
+    DeleteFileW(packagePath.data);
+  }
+}

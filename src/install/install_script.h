@@ -1,0 +1,50 @@
+// InstallScript: one loaded "InstallScript.xml" of a package, and its run.
+//
+// Loading parses the text into `root` and finds the sections anywhere in the document
+// (the first in document order wins, names compared exactly): `Installation` with its
+// direct children `AppPath` (folder macros expanded into `appPath`) and `Exe` (kept as
+// written in `exe`), `Files` and `Actions`. A missing section is treated as empty.
+//
+// The script borrows its package, which the caller destroys after the run and before
+// the script; nothing here touches the package after Run returns. The tree keeps copies
+// of everything it needs from the text. Single-threaded; a nested installation builds
+// its own InstallScript while this one runs.
+#pragma once
+
+#include "package/resource_package.h"
+#include "system/ansi_string.h"
+#include "system/wide_string.h"
+#include "xml/xml_node.h"
+#include "xml/xml_parser.h"
+
+class InstallScript {
+ public:
+  XmlParser parser;
+  // The unnamed document node; owns the whole tree.
+  XmlNode root;
+  // Point into the tree; null when the section is missing.
+  XmlNode* filesNode = nullptr;
+  XmlNode* actionsNode = nullptr;
+  // Borrowed; must outlive Run.
+  System::IO::ResourcePackage* package;
+  // The application folder, folder macros expanded; empty when absent.
+  String appPath;
+  // The product's executable, relative to `appPath`, not expanded; empty when absent.
+  String exe;
+
+  // `scriptText` must stay alive until construction returns.
+  InstallScript(const AnsiString& scriptText, System::IO::ResourcePackage* package);
+  InstallScript(const InstallScript&) = delete;
+  InstallScript& operator=(const InstallScript&) = delete;
+
+  // `path` with every "%AppPath%" replaced by `appPath`, then the folder macros expanded.
+  String ExpandPath(const String& path) const;
+
+  // "Install.Before" actions, the Files pass, the product's start with
+  // "-firstRun -zandrel", "Install.After" actions. Never stops early; reports nothing.
+  void Run();
+  // Executes, in document order, every action whose `event` equals `eventName`.
+  void RunEvent(const AnsiString& eventName);
+  // Performs one action by its `type`; an unknown or missing type does nothing.
+  void ExecuteAction(XmlNode& action);
+};
