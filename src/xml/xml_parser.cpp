@@ -158,6 +158,7 @@ void XmlParser::StepTagName() {
       return;
     }
     element->name.Assign(tokenStart, Count(tokenStart, tokenEnd));
+    if (observer_ != nullptr) observer_->ElementStarted(*element, tokenStart);
     openElements_.Open(*element);
     currentNode = element;
     if (Is(*cursor, kWhitespace)) {
@@ -190,6 +191,9 @@ void XmlParser::StepAttributeName() {
   if (currentAttribute == nullptr) {
     cursor = end;
     return;
+  }
+  if (observer_ != nullptr) {
+    observer_->AttributeStarted(*currentNode, *currentAttribute, tokenStart);
   }
   if (*cursor == '=') {
     // Whatever stands between "=" and the next double quote is skipped.

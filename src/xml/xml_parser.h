@@ -38,6 +38,7 @@
 #include "system/ansi_string.h"
 #include "system/name_value_pair.h"
 #include "xml/open_elements.h"
+#include "xml/parse_observer.h"
 #include "xml/xml_node.h"
 
 class XmlParser {
@@ -61,6 +62,10 @@ class XmlParser {
   // or attribute list cannot grow, parsing stops there and keeps what it has built.
   // REQUIRES: `root` has a null name; `text` stays unchanged during the call.
   void Parse(const AnsiString& text, XmlNode& root);
+
+  // Tells `observer` (borrowed; null for none, the default) where the elements and
+  // attributes of later Parse calls begin. The tree is the same either way.
+  void Observe(XmlParseObserver* observer) { observer_ = observer; }
 
  private:
   // One step per state. Each starts with `cursor` on the byte it examines (before
@@ -105,4 +110,6 @@ class XmlParser {
   AnsiString scratchName;
   // The chain from the root to currentNode, which end tags are matched against.
   System::Xml::OpenElements openElements_;
+  // Not owned; null unless a tool asked where things begin.
+  XmlParseObserver* observer_ = nullptr;
 };
