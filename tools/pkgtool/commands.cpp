@@ -8,6 +8,8 @@
 
 #include "extract.h"
 #include "flags.h"
+#include "lint/lint_report.h"
+#include "lint/package_lint.h"
 #include "pack.h"
 #include "package_view.h"
 
@@ -54,8 +56,25 @@ int Fail(const std::string& message) { return tool::Fail(kTool.name, message); }
 
 }  // namespace
 
+// The check of `pack --lint`: the finished package is linted under the name it is made
+// for; its findings go to standard error, and errors refuse it unless `force`.
+PackCheck LintCheck(const std::string& output, bool force) {
+  return [output, force](const std::string& path, std::string* error) {
+    auto view = PackageView::Open(path, OpeningName(output), error);
+    if (view == nullptr) return false;
+    const Findings findings = LintPackage(*view);
+    if (!findings.all().empty()) {
+      const std::string text = LintText({output, view->name()}, findings);
+      std::fwrite(text.data(), 1, text.size(), stderr);
+    }
+    if (!findings.HasErrors() || force) return true;
+    *error = output + ": not written, the package has errors (--force writes it all the same)";
+    return false;
+  };
+}
+
 int RunPack(const tool::Invocation& invocation) {
-  tool::Flags flags({"-o", "--level"}, {"--scramble-data", "--allow-no-script"});
+  tool::Flags flags({"-o", "--level"}, {"--scramble-data", "--allow-no-script", "--lint", "--force"});
   int exitCode = 0;
   if (!ParseFlags(invocation, flags, &exitCode)) return exitCode;
   if (flags.arguments().size() != 1) return tool::UsageError(invocation, "one folder to pack");
@@ -64,6 +83,8 @@ int RunPack(const tool::Invocation& invocation) {
   PackOptions options;
   options.scrambleData = flags.Has("--scramble-data");
   options.allowNoScript = flags.Has("--allow-no-script");
+  if (flags.Has("--force") && !flags.Has("--lint")) return tool::UsageError(invocation, "--force goes with --lint");
+  if (flags.Has("--lint")) options.check = LintCheck(*output, flags.Has("--force"));
   if (const auto level = flags.Value("--level")) {
     if (level->size() != 1 || (*level)[0] < '0' || (*level)[0] > '9') {
       return tool::UsageError(invocation, "--level takes a number from 0 to 9");
@@ -121,6 +142,22 @@ int RunExtract(const tool::Invocation& invocation) {
   }
   for (const std::string& warning : warnings) tool::Fail(kTool.name, "warning: " + warning);
   return extracted ? 0 : Fail(error);
+}
+
+int RunLint(const tool::Invocation& invocation) {
+  tool::Flags flags({"--as"}, {"--json"});
+  int exitCode = 0;
+  if (!ParseFlags(invocation, flags, &exitCode)) return exitCode;
+  if (flags.arguments().size() != 1) return tool::UsageError(invocation, "one package file to lint");
+  const std::string& file = flags.arguments().front();
+  std::string error;
+  auto view = PackageView::Open(file, flags.Value("--as").value_or(""), &error);
+  if (view == nullptr) return Fail(error);
+  const Findings findings = LintPackage(*view);
+  const LintSubject subject{file, view->name()};
+  const std::string report = flags.Has("--json") ? LintJson(subject, findings) : LintText(subject, findings);
+  std::fwrite(report.data(), 1, report.size(), stdout);
+  return findings.HasErrors() ? 1 : 0;
 }
 
 }  // namespace pkgtool

@@ -11,5 +11,6 @@ int RunHelp(const tool::Invocation& invocation);
 int RunPack(const tool::Invocation& invocation);
 int RunList(const tool::Invocation& invocation);
 int RunExtract(const tool::Invocation& invocation);
+int RunLint(const tool::Invocation& invocation);
 
 }  // namespace pkgtool

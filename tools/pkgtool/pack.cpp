@@ -212,6 +212,7 @@ bool WritePackage(const std::vector<PackSource>& sources, const std::string& out
     *error = writer.error();
     return false;
   }
+  if (options.check && !options.check(temporary.path(), error)) return false;
   return temporary.Commit(output, error);
 }
 

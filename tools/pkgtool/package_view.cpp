@@ -79,4 +79,20 @@ std::unique_ptr<PackageView> PackageView::Open(const std::string& hostPath, cons
   return view;
 }
 
+std::unique_ptr<PackageView> PackageView::OpenEntry(const std::string& entryName, const std::string& asName,
+                                                    std::string* error) {
+  const AnsiString data = package_->ReadEntry(entryName.c_str());
+  // Beside the device's fs/, where nothing on the device can reach it.
+  const std::string path = device_->hostDir() + "/entry-" + std::to_string(++entriesOpened_);
+  std::FILE* file = std::fopen(path.c_str(), "wb");
+  const std::size_t size = static_cast<std::size_t>(data.length);
+  bool written = file != nullptr && (size == 0 || std::fwrite(data.data, 1, size, file) == size);
+  if (file != nullptr && std::fclose(file) != 0) written = false;
+  if (!written) {
+    *error = path + ": cannot be written";
+    return nullptr;
+  }
+  return Open(path, asName, error);
+}
+
 }  // namespace pkgtool

@@ -24,6 +24,11 @@ class PackageView {
   static std::unique_ptr<PackageView> Open(const std::string& hostPath, const std::string& asName,
                                            std::string* error);
 
+  // Opens the data of this package's entry `entryName` as a package of its own, named
+  // `asName`: a nested product. Null with *error set when it cannot be read.
+  std::unique_ptr<PackageView> OpenEntry(const std::string& entryName, const std::string& asName,
+                                         std::string* error);
+
   System::IO::ResourcePackage& package() { return *package_; }
   // The name the package was opened by, UTF-8.
   const std::string& name() const { return name_; }
@@ -37,6 +42,7 @@ class PackageView {
   std::unique_ptr<System::IO::ResourcePackage> package_;
   std::string name_;
   bool compressed_ = false;
+  int entriesOpened_ = 0;
 };
 
 }  // namespace pkgtool

@@ -10,12 +10,17 @@ namespace {
 
 constexpr tool::Command kCommands[] = {
     {"help", "[COMMAND]", "lists the commands, or shows one command's usage", RunHelp},
-    {"pack", "DIR -o OUT [--scramble-data] [--level N] [--allow-no-script]",
-     "packs the files below DIR into the package OUT (gzip-compressed when OUT ends in .gz)",
+    {"pack", "DIR -o OUT [--scramble-data] [--level N] [--allow-no-script] [--lint [--force]]",
+     "packs the files below DIR into the package OUT (gzip-compressed when OUT ends in .gz); "
+     "--lint checks it first and writes nothing when it has errors, unless --force",
      RunPack},
     {"list", "FILE [--as NAME]", "lists the entries of a package: size, data, name", RunList},
     {"extract", "FILE -C DIR [--as NAME]", "writes every entry of a package, decoded, below DIR",
      RunExtract},
+    {"lint", "PRODUCT [--as NAME] [--json]",
+     "reports what in a package and its script the updater ignores or reads otherwise than "
+     "meant; exit 1 when there is an error",
+     RunLint},
 };
 
 }  // namespace

@@ -1,0 +1,267 @@
+// Actions: their events and types, the attributes a type needs, registry keys and
+// numbers, and the macros in paths.
+#include <algorithm>
+#include <climits>
+#include <cstdint>
+#include <string_view>
+
+#include "lint/near_miss.h"
+#include "lint/script_checks.h"
+#include "lint/vocabulary.h"
+
+namespace pkgtool {
+
+namespace {
+
+std::string_view View(const AnsiString& text) {
+  return text.data == nullptr ? std::string_view() : std::string_view(text.data, text.length);
+}
+
+// The first attribute named exactly `name`, with or without a value; null when none.
+const NameValuePair* FindAttribute(XmlNode& element, std::string_view name) {
+  for (std::int32_t i = 0; i < element.attributes.Count(); ++i) {
+    const NameValuePair* pair = element.attributes.ItemAt(i);
+    if (View(pair->name) == name) return pair;
+  }
+  return nullptr;
+}
+
+// True when the element has `name` or an attribute whose name nearly is it (that
+// mistake is reported by the name check).
+bool HasAttributeOrNearMiss(XmlNode& element, std::string_view name) {
+  const std::string_view wanted[] = {name};
+  for (std::int32_t i = 0; i < element.attributes.Count(); ++i) {
+    const std::string_view written = View(element.attributes.ItemAt(i)->name);
+    if (written == name || Nearest(written, wanted)) return true;
+  }
+  return false;
+}
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+// The number the updater makes of a "dword" value, as atoi reads it, saturated.
+std::int64_t DwordOf(std::string_view text) {
+  std::size_t i = 0;
+  while (i < text.size() && (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r'))) ++i;
+  const bool negative = i < text.size() && text[i] == '-';
+  if (i < text.size() && (text[i] == '-' || text[i] == '+')) ++i;
+  std::int64_t magnitude = 0;
+  for (; i < text.size() && IsDigit(text[i]); ++i) {
+    magnitude = std::min<std::int64_t>(magnitude * 10 + (text[i] - '0'), std::int64_t{INT32_MAX} + 1);
+  }
+  return std::min<std::int64_t>(negative ? -magnitude : magnitude, INT32_MAX);
+}
+
+bool IsDecimal(std::string_view text) {
+  if (!text.empty() && (text[0] == '-' || text[0] == '+')) text.remove_prefix(1);
+  return !text.empty() && std::all_of(text.begin(), text.end(), IsDigit);
+}
+
+void CheckEvent(ParsedScript& script, XmlNode& action, Findings& findings) {
+  const NameValuePair* event = FindAttribute(action, "event");
+  if (event == nullptr) {
+    if (!HasAttributeOrNearMiss(action, "event")) {
+      findings.Add(script.At(action, Severity::kError, "no-event",
+                             script.Describe(action) + " has no event, so it never runs"));
+    }
+    return;
+  }
+  if (event->value.data == nullptr) return;  // reported as attribute syntax
+  const std::string_view value = View(event->value);
+  if (const auto near = Nearest(value, kEvents)) {
+    findings.Add(script.At(*event, Severity::kError, MissCode(near->miss),
+                           MissText(value, *near, "event") + ": this action never runs"));
+  } else if (!IsOneOf(value, kEvents)) {
+    findings.Add(script.At(*event, Severity::kError, "unknown-event",
+                           "event '" + Display(value) +
+                               "' is neither Install.Before nor Install.After: this action never runs"));
+  }
+}
+
+// The type of the action when it is a known one; null otherwise (reported).
+const ActionType* CheckType(ParsedScript& script, XmlNode& action, Findings& findings) {
+  const NameValuePair* type = FindAttribute(action, "type");
+  if (type == nullptr) {
+    if (!HasAttributeOrNearMiss(action, "type")) {
+      findings.Add(script.At(action, Severity::kError, "no-type",
+                             script.Describe(action) + " has no type, so it does nothing"));
+    }
+    return nullptr;
+  }
+  if (type->value.data == nullptr) return nullptr;
+  const std::string_view value = View(type->value);
+  if (const ActionType* known = FindActionType(value)) return known;
+  std::vector<std::string_view> names;
+  for (const ActionType& candidate : kActionTypes) names.push_back(candidate.name);
+  if (const auto near = Nearest(value, names)) {
+    findings.Add(script.At(*type, Severity::kError, MissCode(near->miss),
+                           MissText(value, *near, "action type") + ": the action does nothing"));
+  } else {
+    findings.Add(script.At(*type, Severity::kError, "unknown-type",
+                           "unknown action type '" + Display(value) + "': the action does nothing"));
+  }
+  return nullptr;
+}
+
+void CheckRequiredAttributes(ParsedScript& script, XmlNode& action, const ActionType& type,
+                             Findings& findings) {
+  for (const ActionAttribute& attribute : type.attributes) {
+    if (attribute.need == Need::kOptional || HasAttributeOrNearMiss(action, attribute.name)) continue;
+    findings.Add(script.At(action, attribute.need == Need::kRequired ? Severity::kError : Severity::kWarning,
+                           "missing-attribute",
+                           std::string(type.name) + " without " + std::string(attribute.name) + ": " +
+                               std::string(attribute.whenMissing)));
+  }
+}
+
+void CheckRegistryKey(ParsedScript& script, XmlNode& action, Findings& findings) {
+  const NameValuePair* key = FindAttribute(action, "key");
+  if (key == nullptr || key->value.data == nullptr) return;
+  const std::string_view value = View(key->value);
+  const std::string_view root = value.substr(0, 4);
+  if (root == "HKLM" || root == "HKCU") {
+    if (value.size() <= 4) {
+      findings.Add(script.At(*key, Severity::kError, "registry-key",
+                             "key '" + Display(value) + "' names no key below its root: nothing is written"));
+    }
+    return;
+  }
+  std::string message = "the key must begin with HKLM or HKCU";
+  if (SameIgnoringCase(root, "HKLM") || SameIgnoringCase(root, "HKCU")) {
+    message = "the root '" + Display(root) + "' must be written in capitals";
+  } else if (value.starts_with("HKEY_LOCAL_MACHINE") || value.starts_with("HKEY_CURRENT_USER")) {
+    message = "write the root as HKLM or HKCU, not in full";
+  }
+  findings.Add(script.At(*key, Severity::kError, "registry-root", message + ": nothing is written"));
+}
+
+void CheckRegistryData(ParsedScript& script, XmlNode& action, Findings& findings) {
+  const NameValuePair* dataType = FindAttribute(action, "dataType");
+  if (dataType == nullptr || dataType->value.data == nullptr) return;
+  const std::string_view type = View(dataType->value);
+  constexpr std::string_view kDword[] = {"dword"};
+  if (const auto near = Nearest(type, kDword)) {
+    findings.Add(script.At(*dataType, Severity::kError, MissCode(near->miss),
+                           MissText(type, *near, "data type") + ": the value is written as text"));
+    return;
+  }
+  if (type != "dword") return;
+  const NameValuePair* value = FindAttribute(action, "value");
+  if (value == nullptr || value->value.data == nullptr) return;  // reported as missing
+  const std::string_view number = View(value->value);
+  const std::int64_t written = DwordOf(number);
+  if (!IsDecimal(number)) {
+    findings.Add(script.At(*value, Severity::kError, "dword-not-decimal",
+                           "'" + Display(number) + "' is not a decimal number: the updater writes " +
+                               std::to_string(written)));
+  } else if (written == INT32_MAX || written == INT32_MIN) {
+    const std::int64_t exact = std::stoll(std::string(number.substr(0, 19)));
+    if (exact != written) {
+      findings.Add(script.At(*value, Severity::kWarning, "dword-out-of-range",
+                             "'" + Display(number) + "' does not fit in 32 bits: the updater writes " +
+                                 std::to_string(written)));
+    }
+  }
+}
+
+// Macros in one text. `expanded`: the text goes through the path expansion;
+// `appPathToo`: "%AppPath%" is replaced in it (everywhere but in AppPath itself).
+void CheckMacros(ParsedScript& script, std::int32_t offset, std::string_view where, std::string_view text,
+                 bool expanded, bool appPathToo, Findings& findings) {
+  const auto isWordChar = [](char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || IsDigit(c) || c == '_' || c == ' ';
+  };
+  for (std::size_t open = 0; open < text.size(); ++open) {
+    const char opener = text[open];
+    if (opener != '{' && opener != '%') continue;
+    const char closer = opener == '{' ? '}' : '%';
+    const std::size_t close = text.find(closer, open + 1);
+    if (close == std::string_view::npos || close == open + 1 || close - open > 32) continue;
+    const std::string_view word = text.substr(open + 1, close - open - 1);
+    if (!std::all_of(word.begin(), word.end(), isWordChar)) continue;
+    const std::string written(text.substr(open, close - open + 1));
+    const std::string_view appPath[] = {kAppPathMacro};
+    std::optional<NearWord> near = opener == '{' ? Nearest(word, kFolderMacros) : Nearest(word, appPath);
+    const bool exact = opener == '{' ? IsOneOf(word, kFolderMacros) : word == kAppPathMacro;
+    if (exact) {
+      if (!expanded || (opener == '%' && !appPathToo)) {
+        findings.Add(script.At(offset, Severity::kNote, "macro-not-expanded",
+                               "'" + written + "' is not replaced in " + std::string(where) + ": it is kept as written"));
+      }
+    } else if (near) {
+      const std::string known = opener == '{' ? "{" + std::string(near->known) + "}" : "%" + std::string(near->known) + "%";
+      findings.Add(script.At(offset, Severity::kError, MissCode(near->miss),
+                             "macro '" + Display(written) + "' is not '" + known + "'" +
+                                 (near->miss == Miss::kCase ? " (macros are case-sensitive)" : "") +
+                                 ": it is kept as written"));
+    } else if (expanded) {
+      // The other kind of bracket around a known name.
+      const std::optional<NearWord> other = opener == '{' ? Nearest(word, appPath) : Nearest(word, kFolderMacros);
+      const bool otherExact = opener == '{' ? word == kAppPathMacro : IsOneOf(word, kFolderMacros);
+      if (otherExact || other) {
+        const std::string_view known = otherExact ? word : other->known;
+        const std::string right = opener == '{' ? "%" + std::string(known) + "%" : "{" + std::string(known) + "}";
+        findings.Add(script.At(offset, Severity::kError, "unknown-macro",
+                               "'" + Display(written) + "' is not a macro: write '" + right + "'"));
+      } else if (opener == '{') {
+        findings.Add(script.At(offset, Severity::kWarning, "unknown-macro",
+                               "'" + Display(written) +
+                                   "' is not a folder macro ({ProgramFiles}, {Programs}, {Windows}): it is kept as written"));
+      }
+    }
+    open = close;
+  }
+}
+
+void CheckActionMacros(ParsedScript& script, XmlNode& action, const ActionType& type, Findings& findings) {
+  for (const ActionAttribute& known : type.attributes) {
+    const NameValuePair* attribute = FindAttribute(action, known.name);
+    if (attribute == nullptr || attribute->value.data == nullptr) continue;
+    CheckMacros(script, script.OffsetOf(*attribute), known.name, View(attribute->value), known.expanded,
+                known.expanded, findings);
+  }
+}
+
+void CheckInstallationMacros(ParsedScript& script, Findings& findings) {
+  if (XmlNode* installation = script.installation()) {
+    if (XmlNode* appPath = installation->children.FindChild("AppPath")) {
+      CheckMacros(script, script.OffsetOf(*appPath), "AppPath", View(appPath->text), true, false, findings);
+    }
+    if (XmlNode* exe = installation->children.FindChild("Exe")) {
+      CheckMacros(script, script.OffsetOf(*exe), "Exe", View(exe->text), false, false, findings);
+    }
+  }
+  if (XmlNode* files = script.files()) {
+    for (std::int32_t i = 0; i < files->children.Count(); ++i) {
+      XmlNode& entry = *files->children.ItemAt(i);
+      for (const char* name : {"destination", "name"}) {
+        const NameValuePair* attribute = FindAttribute(entry, name);
+        if (attribute == nullptr || attribute->value.data == nullptr) continue;
+        CheckMacros(script, script.OffsetOf(*attribute), name, View(attribute->value), true, true, findings);
+      }
+    }
+  }
+}
+
+}  // namespace
+
+void CheckActions(ParsedScript& script, Findings& findings) {
+  CheckInstallationMacros(script, findings);
+  XmlNode* actions = script.actions();
+  if (actions == nullptr) return;
+  for (std::int32_t i = 0; i < actions->children.Count(); ++i) {
+    XmlNode& action = *actions->children.ItemAt(i);
+    if (action.name.length > 0 && (action.name.data[0] == '!' || action.name.data[0] == '?')) continue;
+    CheckEvent(script, action, findings);
+    const ActionType* type = CheckType(script, action, findings);
+    if (type == nullptr) continue;
+    CheckRequiredAttributes(script, action, *type, findings);
+    CheckActionMacros(script, action, *type, findings);
+    if (type->name == "Registry.WriteValue") {
+      CheckRegistryKey(script, action, findings);
+      CheckRegistryData(script, action, findings);
+    }
+  }
+}
+
+}  // namespace pkgtool

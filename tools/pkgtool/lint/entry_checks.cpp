@@ -1,0 +1,260 @@
+// File entries against the package, and what the script expects to find on the device.
+#include <algorithm>
+#include <cstdio>
+#include <map>
+#include <set>
+#include <string_view>
+
+#include "ce_path.h"
+#include "code_page.h"
+#include "lint/near_miss.h"
+#include "lint/script_checks.h"
+#include "lint/vocabulary.h"
+#include "package/resource_package.h"
+#include "system/path.h"
+
+namespace pkgtool {
+
+namespace {
+
+std::string_view View(const AnsiString& text) {
+  return text.data == nullptr ? std::string_view() : std::string_view(text.data, text.length);
+}
+
+const NameValuePair* FindAttribute(XmlNode& element, std::string_view name) {
+  for (std::int32_t i = 0; i < element.attributes.Count(); ++i) {
+    const NameValuePair* pair = element.attributes.ItemAt(i);
+    if (View(pair->name) == name) return pair;
+  }
+  return nullptr;
+}
+
+std::u16string Wide(std::string_view narrow) { return emu::AnsiToUtf16(narrow); }
+
+String AsString(std::u16string_view text) {
+  String value;
+  value.Assign(reinterpret_cast<const WCHAR*>(text.data()), static_cast<std::int32_t>(text.size()));
+  return value;
+}
+
+std::u16string FromString(const String& text) {
+  return text.data == nullptr ? std::u16string()
+                              : std::u16string(reinterpret_cast<const char16_t*>(text.data), text.length);
+}
+
+std::u16string Join(std::u16string_view directory, std::u16string_view name) {
+  return FromString(CombinePath(AsString(directory), AsString(name)));
+}
+
+// A path as the device tells paths apart: separators and "." resolved, case folded.
+std::u16string Canonical(std::u16string_view path) {
+  emu::CePath parsed;
+  std::u16string text(path);
+  if (emu::ParseCePath(path, &parsed).ok()) text = parsed.ToText();
+  for (char16_t& unit : text) {
+    if ((unit >= u'A' && unit <= u'Z') || (unit >= 0xC0 && unit <= 0xDE && unit != 0xD7)) unit += 0x20;
+  }
+  return text;
+}
+
+// Where the Files pass writes an entry: destination (or "%AppPath%") joined with the
+// name, then expanded, as the run does it.
+std::u16string TargetOf(ParsedScript& script, XmlNode& entry) {
+  const char* name = entry.GetAttribute("name");
+  const char* destination = entry.GetAttribute("destination");
+  const std::string_view folder = destination == nullptr || *destination == 0 ? "%AppPath%" : destination;
+  return script.ExpandPath(Join(Wide(folder), Wide(name == nullptr ? "" : name)));
+}
+
+struct Written {
+  const EntryInfo* entry;
+  XmlNode* fileEntry;
+};
+
+std::string Shown(std::u16string_view path) { return emu::Utf16ToUtf8(path); }
+
+// Checks one file entry; returns the package entry it names, or null.
+const EntryInfo* CheckFileEntry(ParsedScript& script, XmlNode& fileEntry, const std::vector<EntryInfo>& entries,
+                                Findings& findings) {
+  const NameValuePair* attribute = FindAttribute(fileEntry, "name");
+  if (attribute == nullptr || (attribute->value.data != nullptr && attribute->value.length == 0)) {
+    const std::string_view wanted[] = {"name"};
+    for (std::int32_t i = 0; attribute == nullptr && i < fileEntry.attributes.Count(); ++i) {
+      if (Nearest(View(fileEntry.attributes.ItemAt(i)->name), wanted)) return nullptr;  // a name check
+    }
+    findings.Add(script.At(fileEntry, Severity::kWarning, "missing-attribute",
+                           "file entry without a name: nothing is written"));
+    return nullptr;
+  }
+  if (attribute->value.data == nullptr) return nullptr;  // attribute syntax
+  const std::string_view name = View(attribute->value);
+  const EntryInfo* found = nullptr;
+  for (const EntryInfo& entry : entries) {
+    if (entry.name == name) {
+      found = &entry;
+      break;
+    }
+  }
+  if (found == nullptr) {
+    std::string message;
+    const char* code = "unknown-entry";
+    std::string slashes(name);
+    std::replace(slashes.begin(), slashes.end(), '/', '\\');
+    if (name.size() > static_cast<std::size_t>(System::IO::kMaxEntryNameLength)) {
+      code = "entry-name-too-long";
+      message = "the name is " + std::to_string(name.size()) +
+                " bytes long, and no package entry can be longer than 67: nothing is written";
+    } else if (slashes != name && std::any_of(entries.begin(), entries.end(),
+                                              [&](const EntryInfo& e) { return e.name == slashes; })) {
+      message = "'" + Display(name) + "' names no entry; the package has '" + Display(slashes) +
+                "' (write backslashes): nothing is written";
+    } else {
+      std::vector<std::string_view> names;
+      for (const EntryInfo& entry : entries) {
+        if (entry.name != kScriptEntry) names.push_back(entry.name);
+      }
+      if (const auto near = Nearest(name, names)) {
+        code = MissCode(near->miss);
+        message = "'" + Display(name) + "' names no entry, but the package has '" + Display(near->known) + "'" +
+                  (near->miss == Miss::kCase ? " (entry names are case-sensitive)" : "") + ": nothing is written";
+      } else {
+        message = "'" + Display(name) + "' names no entry of the package: nothing is written";
+      }
+    }
+    findings.Add(script.At(*attribute, Severity::kError, code, message));
+    return nullptr;
+  }
+  if (found->scrambled) {
+    findings.Add(script.At(*attribute, Severity::kError, "scrambled-entry",
+                           "the entry '" + Display(name) +
+                               "' is stored scrambled, and the updater writes entries as stored: "
+                               "the file is installed unreadable (pack without --scramble-data)"));
+  }
+  const std::u16string target = TargetOf(script, fileEntry);
+  emu::CePath parsed;
+  if (const emu::Status status = emu::ParseCePath(target, &parsed); !status.ok()) {
+    findings.Add(script.At(*attribute, Severity::kError, "unwritable-path",
+                           "the device cannot hold the path '" + Shown(target) + "': nothing is written"));
+  }
+  for (const char c : name) {
+    const unsigned char byte = static_cast<unsigned char>(c);
+    if (byte == 0x81 || byte == 0x8D || byte == 0x8F || byte == 0x90 || byte == 0x9D) {
+      char hex[8];
+      std::snprintf(hex, sizeof hex, "0x%02X", byte);
+      findings.Add(script.At(*attribute, Severity::kError, "entry-name-charset",
+                             std::string("the name holds the byte ") + hex +
+                                 ", which is no character of the device code page (Windows-1252)"));
+      break;
+    }
+  }
+  return found;
+}
+
+void CheckUnpacks(ParsedScript& script, const std::map<std::u16string, Written>& written, Findings& findings,
+                  std::vector<NestedPackage>* nested) {
+  XmlNode* actions = script.actions();
+  if (actions == nullptr) return;
+  for (std::int32_t i = 0; i < actions->children.Count(); ++i) {
+    XmlNode& action = *actions->children.ItemAt(i);
+    const char* type = action.GetAttribute("type");
+    const char* filename = action.GetAttribute("filename");
+    const char* event = action.GetAttribute("event");
+    if (type == nullptr || std::string_view(type) != "Product.Unpack" || filename == nullptr || *filename == 0) {
+      continue;
+    }
+    const std::u16string path = script.ExpandPath(Wide(filename));
+    const auto found = written.find(Canonical(path));
+    const NameValuePair& at = *FindAttribute(action, "filename");
+    if (found == written.end()) {
+      findings.Add(script.At(at, Severity::kNote, "unpack-not-in-package",
+                             "'" + Shown(path) +
+                                 "' is not written by this package: it is installed only if the device "
+                                 "already has it"));
+    } else if (event != nullptr && std::string_view(event) == "Install.Before") {
+      findings.Add(script.At(at, Severity::kWarning, "unpack-before-files",
+                             "this runs before the Files pass writes '" + Shown(path) +
+                                 "': nothing is installed unless the device already has it"));
+    } else if (!found->second.entry->scrambled) {
+      const std::u16string fileName = FromString(GetFileName(AsString(path)));
+      nested->push_back({found->second.entry->name, emu::Utf16ToAnsi(fileName)});
+    }
+  }
+}
+
+void CheckExe(ParsedScript& script, const std::map<std::u16string, Written>& written, Findings& findings) {
+  XmlNode* installation = script.installation();
+  XmlNode* exe = installation == nullptr ? nullptr : installation->children.FindChild("Exe");
+  if (exe == nullptr || exe->text.length == 0) return;
+  const std::u16string program = Join(script.AppPath(), Wide(View(exe->text)));
+  if (written.count(Canonical(program)) != 0) return;
+  findings.Add(script.At(*exe, Severity::kNote, "exe-not-in-package",
+                         "the product's executable '" + Shown(program) +
+                             "' is not written by this package: it starts only if the device already has it"));
+}
+
+void CheckPackageEntries(const std::vector<EntryInfo>& entries, const std::set<std::string_view>& named,
+                         ParsedScript& script, Findings& findings) {
+  std::set<std::string_view> seen;
+  for (const EntryInfo& entry : entries) {
+    if (!seen.insert(entry.name).second) {
+      findings.Add(script.At(-1, Severity::kWarning, "duplicate-entry",
+                             "the package holds the entry '" + Display(entry.name) +
+                                 "' more than once: the updater reads only the first"));
+      continue;
+    }
+    if (entry.name == kScriptEntry || named.count(entry.name) != 0) continue;
+    findings.Add(script.At(-1, Severity::kNote, "unused-entry",
+                           "no file entry names the entry '" + Display(entry.name) + "': it is never installed"));
+  }
+}
+
+}  // namespace
+
+void CheckEntries(ParsedScript& script, const std::vector<EntryInfo>& entries, Findings& findings,
+                  std::vector<NestedPackage>* nested) {
+  std::map<std::u16string, Written> written;
+  std::set<std::string_view> named;
+  if (XmlNode* files = script.files()) {
+    for (std::int32_t i = 0; i < files->children.Count(); ++i) {
+      XmlNode& fileEntry = *files->children.ItemAt(i);
+      if (fileEntry.name.length > 0 && (fileEntry.name.data[0] == '!' || fileEntry.name.data[0] == '?')) continue;
+      if (const char* name = fileEntry.GetAttribute("name")) named.insert(name);
+      if (const EntryInfo* entry = CheckFileEntry(script, fileEntry, entries, findings)) {
+        written.emplace(Canonical(TargetOf(script, fileEntry)), Written{entry, &fileEntry});
+      }
+    }
+  }
+  CheckPackageEntries(entries, named, script, findings);
+  CheckUnpacks(script, written, findings, nested);
+  CheckExe(script, written, findings);
+}
+
+void CheckEncoding(ParsedScript& script, Findings& findings) {
+  const std::string& text = script.text();
+  std::size_t i = text.starts_with("\xEF\xBB\xBF") ? 3 : 0;
+  std::size_t first = std::string::npos;
+  while (i < text.size()) {
+    const unsigned char lead = static_cast<unsigned char>(text[i]);
+    if (lead < 0x80) {
+      ++i;
+      continue;
+    }
+    const std::size_t length = lead >= 0xF0 && lead <= 0xF4 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC2 && lead < 0xE0 ? 2 : 0;
+    if (length == 0 || i + length > text.size()) return;  // not UTF-8: read as Windows-1252
+    for (std::size_t k = 1; k < length; ++k) {
+      if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) return;
+    }
+    if (first == std::string::npos) first = i;
+    i += length;
+  }
+  if (first == std::string::npos) return;
+  std::size_t length = 1;
+  while (first + length < text.size() && (static_cast<unsigned char>(text[first + length]) & 0xC0) == 0x80) ++length;
+  const std::string character = text.substr(first, length);
+  findings.Add(script.At(static_cast<std::int32_t>(first), Severity::kWarning, "utf8-script",
+                         "the script is UTF-8, but the updater reads each byte as one Windows-1252 "
+                         "character: '" + character + "' reads as '" + Display(character) +
+                             "' (save the script as Windows-1252)"));
+}
+
+}  // namespace pkgtool

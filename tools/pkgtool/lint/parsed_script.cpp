@@ -1,0 +1,172 @@
+#include "lint/parsed_script.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "code_page.h"
+#include "xml/parse_observer.h"
+#include "xml/xml_parser.h"
+
+namespace pkgtool {
+
+namespace {
+
+unsigned char FoldCase(unsigned char byte) {
+  // Windows-1252: A-Z and the Latin-1 capitals (but the multiplication sign) fold.
+  if ((byte >= 'A' && byte <= 'Z') || (byte >= 0xC0 && byte <= 0xDE && byte != 0xD7)) {
+    return static_cast<unsigned char>(byte + 0x20);
+  }
+  return byte;
+}
+
+AnsiString Narrow(std::string_view text) {
+  AnsiString narrow;
+  narrow.Assign(text.data(), static_cast<std::int32_t>(text.size()));
+  return narrow;
+}
+
+String Wide(std::u16string_view text) {
+  String wide;
+  wide.Assign(reinterpret_cast<const WCHAR*>(text.data()), static_cast<std::int32_t>(text.size()));
+  return wide;
+}
+
+std::u16string FromWide(const String& text) {
+  if (text.data == nullptr) return {};
+  return std::u16string(reinterpret_cast<const char16_t*>(text.data), static_cast<std::size_t>(text.length));
+}
+
+}  // namespace
+
+std::string Display(const char* narrow) { return narrow == nullptr ? "" : Display(std::string_view(narrow)); }
+std::string Display(std::string_view narrow) { return emu::Utf16ToUtf8(emu::AnsiToUtf16(narrow)); }
+
+bool SameIgnoringCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (FoldCase(static_cast<unsigned char>(a[i])) != FoldCase(static_cast<unsigned char>(b[i]))) {
+      return false;
+    }
+  }
+  return true;
+}
+
+std::vector<XmlNode*> ElementsBelow(XmlNode& root) {
+  std::vector<XmlNode*> elements;
+  std::vector<std::pair<XmlNode*, std::int32_t>> stack{{&root, 0}};
+  while (!stack.empty()) {
+    auto& [node, next] = stack.back();
+    if (next >= node->children.Count()) {
+      stack.pop_back();
+      continue;
+    }
+    XmlNode* child = node->children.ItemAt(next++);
+    elements.push_back(child);
+    stack.emplace_back(child, 0);
+  }
+  return elements;
+}
+
+// Keeps the offsets the parser tells, relative to the start of the text.
+class ParsedScript::Recorder : public XmlParseObserver {
+ public:
+  Recorder(const char* begin, std::unordered_map<const void*, std::int32_t>& offsets)
+      : begin_(begin), offsets_(offsets) {}
+  void ElementStarted(const XmlNode& element, const char* name) override {
+    std::int32_t offset = static_cast<std::int32_t>(name - begin_);
+    if (offset > 0 && begin_[offset - 1] == '<') --offset;
+    offsets_[&element] = offset;
+  }
+  void AttributeStarted(const XmlNode& /*element*/, const NameValuePair& attribute,
+                        const char* name) override {
+    offsets_[&attribute] = static_cast<std::int32_t>(name - begin_);
+  }
+
+ private:
+  const char* begin_;
+  std::unordered_map<const void*, std::int32_t>& offsets_;
+};
+
+ParsedScript::ParsedScript(std::string text) : text_(std::move(text)), root_(nullptr) {
+  const AnsiString narrow = Narrow(text_);
+  Recorder recorder(narrow.data, offsets_);
+  XmlParser parser;
+  parser.Observe(&recorder);
+  parser.Parse(narrow, root_);
+  // The lookups of InstallScript's loading, in its order.
+  installation_ = root_.FindByName("Installation");
+  files_ = root_.FindByName("Files");
+  actions_ = root_.FindByName("Actions");
+  engine_ = std::make_unique<InstallScript>(narrow, nullptr);
+}
+
+std::int32_t ParsedScript::OffsetOf(const XmlNode& element) const {
+  const auto found = offsets_.find(&element);
+  return found == offsets_.end() ? -1 : found->second;
+}
+
+std::int32_t ParsedScript::OffsetOf(const NameValuePair& attribute) const {
+  const auto found = offsets_.find(&attribute);
+  return found == offsets_.end() ? -1 : found->second;
+}
+
+std::int32_t ParsedScript::EndOfName(const NameValuePair& attribute) const {
+  const std::int32_t offset = OffsetOf(attribute);
+  return offset < 0 ? -1 : offset + attribute.name.length;
+}
+
+Finding ParsedScript::At(std::int32_t offset, Severity severity, std::string code,
+                         std::string message) const {
+  Finding finding;
+  finding.severity = severity;
+  finding.code = std::move(code);
+  finding.message = std::move(message);
+  if (offset < 0 || static_cast<std::size_t>(offset) > text_.size()) return finding;
+  const std::size_t lineStart = offset == 0 ? 0 : text_.rfind('\n', offset - 1) + 1;
+  std::size_t lineEnd = text_.find('\n', offset);
+  if (lineEnd == std::string::npos) lineEnd = text_.size();
+  if (lineEnd > lineStart && text_[lineEnd - 1] == '\r') --lineEnd;
+  finding.line = 1 + static_cast<std::int32_t>(std::count(text_.begin(), text_.begin() + offset, '\n'));
+  finding.column = 1 + offset - static_cast<std::int32_t>(lineStart);
+  finding.sourceLine = Display(std::string_view(text_).substr(lineStart, lineEnd - lineStart));
+  // One blank per byte: every byte is one character of the device code page.
+  for (std::size_t i = lineStart; i < static_cast<std::size_t>(offset); ++i) {
+    finding.caret += text_[i] == '\t' ? '\t' : ' ';
+  }
+  finding.caret += '^';
+  return finding;
+}
+
+Finding ParsedScript::At(const XmlNode& element, Severity severity, std::string code,
+                         std::string message) const {
+  return At(OffsetOf(element), severity, std::move(code), std::move(message));
+}
+
+Finding ParsedScript::At(const NameValuePair& attribute, Severity severity, std::string code,
+                         std::string message) const {
+  return At(OffsetOf(attribute), severity, std::move(code), std::move(message));
+}
+
+std::string ParsedScript::Describe(XmlNode& element) const {
+  if (IsFileEntry(element)) {
+    const char* name = element.GetAttribute("name");
+    return name == nullptr ? "file entry <" + Display(element.name.data) + "> without a name"
+                           : "file entry \"" + Display(name) + "\"";
+  }
+  if (IsAction(element)) {
+    const char* type = element.GetAttribute("type");
+    const char* event = element.GetAttribute("event");
+    std::string text = "action " + (type == nullptr ? "<" + Display(element.name.data) + ">" : Display(type));
+    if (event != nullptr) text += " (" + Display(event) + ")";
+    return text;
+  }
+  return "<" + Display(element.name.data) + ">";
+}
+
+std::u16string ParsedScript::ExpandPath(std::u16string_view path) const {
+  return FromWide(engine_->ExpandPath(Wide(path)));
+}
+
+std::u16string ParsedScript::AppPath() const { return FromWide(engine_->appPath); }
+
+}  // namespace pkgtool

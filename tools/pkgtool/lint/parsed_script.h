@@ -1,0 +1,87 @@
+// ParsedScript: an install script read the way the updater reads it, with the places
+// where its elements and attributes begin.
+//
+// The text is parsed by the updater's own XmlParser (told where things begin through its
+// observer) and the sections are found with the same lookups the updater makes: the first
+// `Installation`, `Files` and `Actions` anywhere in the document, `AppPath` and `Exe`
+// among the direct children of `Installation`. An InstallScript of the same text gives
+// the application folder and the path expansion the run would use; its folder macros
+// resolve on the current device.
+//
+// Owns its text and tree; pointers into the tree live as long as the ParsedScript.
+// Not thread-safe.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+
+#include "install/install_script.h"
+#include "lint/finding.h"
+#include "xml/xml_node.h"
+
+namespace pkgtool {
+
+// Displayable (UTF-8) form of narrow device text; a null text gives "".
+std::string Display(const char* narrow);
+std::string Display(std::string_view narrow);
+
+class ParsedScript {
+ public:
+  explicit ParsedScript(std::string text);
+  ParsedScript(const ParsedScript&) = delete;
+  ParsedScript& operator=(const ParsedScript&) = delete;
+
+  const std::string& text() const { return text_; }
+  XmlNode& root() { return root_; }
+  // Null when the document has none.
+  XmlNode* installation() const { return installation_; }
+  XmlNode* files() const { return files_; }
+  XmlNode* actions() const { return actions_; }
+
+  // A file entry is a direct child of `files()`, an action one of `actions()`.
+  bool IsFileEntry(const XmlNode& node) const { return files_ != nullptr && node.parent == files_; }
+  bool IsAction(const XmlNode& node) const { return actions_ != nullptr && node.parent == actions_; }
+
+  // Byte offset of an element's "<" (of its name when no "<" stands before it), or of
+  // an attribute's name; -1 for what this script did not parse.
+  std::int32_t OffsetOf(const XmlNode& element) const;
+  std::int32_t OffsetOf(const NameValuePair& attribute) const;
+  // The offset of the first byte after the attribute's name.
+  std::int32_t EndOfName(const NameValuePair& attribute) const;
+
+  // A finding placed at `offset` (no place when negative).
+  Finding At(std::int32_t offset, Severity severity, std::string code, std::string message) const;
+  Finding At(const XmlNode& element, Severity severity, std::string code, std::string message) const;
+  Finding At(const NameValuePair& attribute, Severity severity, std::string code,
+             std::string message) const;
+
+  // "file entry "Notes.exe"", "action App.Run (Install.After)", "<Foo>": how messages name
+  // an element.
+  std::string Describe(XmlNode& element) const;
+
+  // The updater's path expansion: "%AppPath%" replaced, then the folder macros.
+  std::u16string ExpandPath(std::u16string_view path) const;
+  std::u16string AppPath() const;
+
+ private:
+  class Recorder;
+
+  std::string text_;
+  XmlNode root_;
+  std::unordered_map<const void*, std::int32_t> offsets_;
+  XmlNode* installation_ = nullptr;
+  XmlNode* files_ = nullptr;
+  XmlNode* actions_ = nullptr;
+  std::unique_ptr<InstallScript> engine_;
+};
+
+// Every element below `root` in document order (pre-order), without `root` itself.
+std::vector<XmlNode*> ElementsBelow(XmlNode& root);
+
+// The device's comparison of names: without regard to letter case.
+bool SameIgnoringCase(std::string_view a, std::string_view b);
+
+}  // namespace pkgtool
