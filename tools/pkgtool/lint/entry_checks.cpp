@@ -218,6 +218,8 @@ void CheckEntries(ParsedScript& script, const std::vector<EntryInfo>& entries, F
     for (std::int32_t i = 0; i < files->children.Count(); ++i) {
       XmlNode& fileEntry = *files->children.ItemAt(i);
       if (fileEntry.name.length > 0 && (fileEntry.name.data[0] == '!' || fileEntry.name.data[0] == '?')) continue;
+      // A section taken in by an unclosed Files is reported as such.
+      if (fileEntry.children.Count() > 0 && IsOneOf(View(fileEntry.name), kSectionNames)) continue;
       if (const char* name = fileEntry.GetAttribute("name")) named.insert(name);
       if (const EntryInfo* entry = CheckFileEntry(script, fileEntry, entries, findings)) {
         written.emplace(Canonical(TargetOf(script, fileEntry)), Written{entry, &fileEntry});

@@ -37,7 +37,8 @@ void CheckElementNames(ParsedScript& script, Findings& findings) {
                                  MissText(name, *near, "element") + ": it is ignored"));
         }
       }
-      if (node == script.files() || node == script.actions()) continue;
+      // Inside Files and Actions, also repeated ones, element names carry no meaning.
+      if (name == "Files" || name == "Actions") continue;
     }
     for (std::int32_t i = node->children.Count() - 1; i >= 0; --i) stack.push_back(node->children.ItemAt(i));
   }

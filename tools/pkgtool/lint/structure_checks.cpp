@@ -98,6 +98,10 @@ void ReportOpen(ParsedScript& script, XmlNode& open, Findings& findings) {
 // and AppPath and Exe in Installation.
 bool ShouldBeLeaf(ParsedScript& script, const XmlNode& node) {
   if (StartsWith(node, "!") || StartsWith(node, "?")) return true;
+  // A section taken in by another is still found (see CheckSectionsInSections).
+  for (const std::string_view name : kSectionNames) {
+    if (NameIs(node, name)) return false;
+  }
   if (script.IsFileEntry(node) || script.IsAction(node)) return true;
   return node.parent == script.installation() && (NameIs(node, "AppPath") || NameIs(node, "Exe"));
 }
@@ -124,6 +128,8 @@ void CheckSectionsInSections(ParsedScript& script, Findings& findings) {
     if (section == nullptr) continue;
     for (std::int32_t i = 0; i < section->children.Count(); ++i) {
       XmlNode* child = section->children.ItemAt(i);
+      // A section written there on purpose, as a file entry or action, holds nothing.
+      if (child->children.Count() == 0) continue;
       for (const std::string_view name : kSectionNames) {
         if (!NameIs(*child, name)) continue;
         findings.Add(script.At(*child, Severity::kWarning, "unclosed-section",
@@ -159,6 +165,8 @@ void CheckSections(ParsedScript& script, Findings& findings) {
     const Finding first = script.At(*section.used, Severity::kNote, "", "");
     for (XmlNode* element : elements) {
       if (element == section.used || !NameIs(*element, section.name)) continue;
+      // Directly in Files or Actions it is a file entry or an action (see above).
+      if (script.IsFileEntry(*element) || script.IsAction(*element)) continue;
       findings.Add(script.At(*element, element->children.Count() > 0 ? Severity::kError : Severity::kWarning,
                              "duplicate-section",
                              "a second " + std::string(section.name) + " section is ignored: only the first, at line " +
