@@ -127,6 +127,48 @@ Status ReadJournal(Device& device, std::string* lines) {
   return status;
 }
 
+Status ReadEvents(Device& device, std::int64_t afterSeq, std::vector<JournalEvent>* events) {
+  std::vector<JournalEvent> read;
+  const auto optionalText = [](const sql::Statement& row, int column) -> std::optional<std::u16string> {
+    if (row.IsNull(column)) return std::nullopt;
+    return Utf8ToUtf16(row.Text(column));
+  };
+  const Status status = device.Read([&](sql::Database& db) {
+    sql::Statement select;
+    if (Status status = db.Prepare(
+            "SELECT seq, kind, application, command_line, started, hwnd, title, message, name, "
+            "wparam, lparam FROM events WHERE seq > ?1 ORDER BY seq",
+            &select);
+        !status.ok()) {
+      return status;
+    }
+    select.Bind(1, afterSeq);
+    for (bool row = true;;) {
+      if (Status status = select.Step(&row); !status.ok()) return status;
+      if (!row) break;
+      JournalEvent event;
+      event.seq = select.Int(0);
+      if (select.Text(1) == "process") {
+        event.process = ProcessEvent{optionalText(select, 2), optionalText(select, 3), select.Int(4) != 0};
+      } else {
+        MessageEvent message;
+        message.hwnd = select.Int(5);
+        message.title = optionalText(select, 6);
+        message.message = static_cast<UINT>(select.Int(7));
+        message.name = optionalText(select, 8);
+        message.wParam = static_cast<WPARAM>(select.Int(9));
+        message.lParam = static_cast<LPARAM>(select.Int(10));
+        event.message = message;
+      }
+      read.push_back(std::move(event));
+    }
+    return Status::Ok();
+  });
+  events->clear();
+  if (status.ok()) *events = std::move(read);
+  return status;
+}
+
 Status ClearJournal(Device& device) {
   return device.Write([](sql::Database& db) { return db.Execute("DELETE FROM events"); });
 }

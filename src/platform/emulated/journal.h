@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "device.h"
 #include "platform/ce.h"
@@ -34,6 +35,16 @@ Status AppendMessageEvent(sql::Database& db, const MessageEvent& event);
 
 // The journal, one JSON object a line, oldest first; *lines is empty after a failure.
 Status ReadJournal(Device& device, std::string* lines);
+// One event as read back: `process` is set for a process event, `message` otherwise.
+struct JournalEvent {
+  std::int64_t seq = 0;
+  std::optional<ProcessEvent> process;
+  std::optional<MessageEvent> message;
+};
+
+// The events numbered above `afterSeq`, oldest first; *events is empty after a failure.
+Status ReadEvents(Device& device, std::int64_t afterSeq, std::vector<JournalEvent>* events);
+
 // Empties the journal; numbering starts again at 1.
 Status ClearJournal(Device& device);
 

@@ -69,6 +69,14 @@ TEST_F(ProcessTest, MissingFilesFoldersAndEmptyNamesFail) {
             "\"commandLine\":\"\",\"started\":false}\n"
             "{\"seq\":4,\"kind\":\"process\",\"application\":null,"
             "\"commandLine\":\"a b\",\"started\":false}\n");
+  std::vector<emu::JournalEvent> events;
+  ASSERT_TRUE(emu::ReadEvents(*emu::CurrentDevice(), 0, &events).ok());
+  ASSERT_EQ(events.size(), 4u);
+  ASSERT_TRUE(events[0].process.has_value());
+  EXPECT_EQ(events[0].process->application, std::u16string(u"\\Windows\\missing.exe"));
+  EXPECT_EQ(events[0].process->commandLine, std::u16string(u"-x"));
+  EXPECT_FALSE(events[0].process->started);
+  EXPECT_EQ(events[3].process->application, std::nullopt);
 }
 
 TEST_F(ProcessTest, BareNamesAreLookedForInWindowsThenRootWithExe) {

@@ -82,6 +82,18 @@ TEST_F(WindowTest, MessagesGoToTheJournal) {
                 ",\"title\":\"Viewer \\\"1\\\"\",\"message\":16,\"wParam\":0,\"lParam\":0}\n"
                 "{\"seq\":3,\"kind\":\"message\",\"hwnd\":" + hwnd +
                 ",\"title\":\"Viewer \\\"1\\\"\",\"message\":49443,\"wParam\":1,\"lParam\":2}\n");
+  // Read back as values, from a given point on.
+  std::vector<emu::JournalEvent> events;
+  ASSERT_TRUE(emu::ReadEvents(*emu::CurrentDevice(), 1, &events).ok());
+  ASSERT_EQ(events.size(), 2u);
+  EXPECT_EQ(events[0].seq, 2);
+  ASSERT_TRUE(events[0].message.has_value());
+  EXPECT_FALSE(events[0].process.has_value());
+  EXPECT_EQ(events[0].message->title, std::u16string(u"Viewer \"1\""));
+  EXPECT_EQ(events[0].message->message, WM_CLOSE);
+  EXPECT_EQ(events[1].message->wParam, 1u);
+  EXPECT_EQ(events[1].message->lParam, 2);
+  EXPECT_EQ(events[1].message->name, std::nullopt);
   ASSERT_TRUE(emu::ClearJournal(*emu::CurrentDevice()).ok());
   EXPECT_EQ(Journal(), "");
   EXPECT_EQ(PostMessageW(window, WM_CLOSE, 0, 0), TRUE);
