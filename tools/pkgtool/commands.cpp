@@ -12,6 +12,8 @@
 #include "lint/package_lint.h"
 #include "pack.h"
 #include "package_view.h"
+#include "try/try_report.h"
+#include "try/try_run.h"
 
 namespace pkgtool {
 
@@ -158,6 +160,27 @@ int RunLint(const tool::Invocation& invocation) {
   const std::string report = flags.Has("--json") ? LintJson(subject, findings) : LintText(subject, findings);
   std::fwrite(report.data(), 1, report.size(), stdout);
   return findings.HasErrors() ? 1 : 0;
+}
+
+int RunTry(const tool::Invocation& invocation) {
+  tool::Flags flags({"--device", "--as", "--updater"}, {"--json"});
+  int exitCode = 0;
+  if (!ParseFlags(invocation, flags, &exitCode)) return exitCode;
+  if (flags.arguments().size() != 1) return tool::UsageError(invocation, "one product to try");
+  std::string error;
+  TryOptions options;
+  options.product = flags.arguments().front();
+  options.asName = flags.Value("--as").value_or("");
+  options.deviceCopy = flags.Value("--device").value_or("");
+  options.updater = FindUpdater(flags.Value("--updater").value_or(""), &error);
+  if (options.updater.empty()) return Fail(error);
+  TryResult result;
+  if (!TryProduct(options, &result, &error)) return Fail(error);
+  const TrySubject subject{options.product, options.deviceCopy};
+  const std::string report = flags.Has("--json") ? TryJson(subject, result) : TryText(subject, result);
+  std::fwrite(report.data(), 1, report.size(), stdout);
+  if (result.updaterExit != 0) return Fail("the updater did not finish normally");
+  return 0;
 }
 
 }  // namespace pkgtool

@@ -12,5 +12,6 @@ int RunPack(const tool::Invocation& invocation);
 int RunList(const tool::Invocation& invocation);
 int RunExtract(const tool::Invocation& invocation);
 int RunLint(const tool::Invocation& invocation);
+int RunTry(const tool::Invocation& invocation);
 
 }  // namespace pkgtool

@@ -21,6 +21,10 @@ constexpr tool::Command kCommands[] = {
      "reports what in a package and its script the updater ignores or reads otherwise than "
      "meant; exit 1 when there is an error",
      RunLint},
+    {"try", "PRODUCT [--device DIR] [--as NAME] [--json] [--updater PATH]",
+     "installs a product with the updater on a throw-away device (fresh, or a copy of DIR) and "
+     "reports what changed",
+     RunTry},
 };
 
 }  // namespace

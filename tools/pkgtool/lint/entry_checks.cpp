@@ -42,30 +42,6 @@ std::u16string FromString(const String& text) {
                               : std::u16string(reinterpret_cast<const char16_t*>(text.data), text.length);
 }
 
-std::u16string Join(std::u16string_view directory, std::u16string_view name) {
-  return FromString(CombinePath(AsString(directory), AsString(name)));
-}
-
-// A path as the device tells paths apart: separators and "." resolved, case folded.
-std::u16string Canonical(std::u16string_view path) {
-  emu::CePath parsed;
-  std::u16string text(path);
-  if (emu::ParseCePath(path, &parsed).ok()) text = parsed.ToText();
-  for (char16_t& unit : text) {
-    if ((unit >= u'A' && unit <= u'Z') || (unit >= 0xC0 && unit <= 0xDE && unit != 0xD7)) unit += 0x20;
-  }
-  return text;
-}
-
-// Where the Files pass writes an entry: destination (or "%AppPath%") joined with the
-// name, then expanded, as the run does it.
-std::u16string TargetOf(ParsedScript& script, XmlNode& entry) {
-  const char* name = entry.GetAttribute("name");
-  const char* destination = entry.GetAttribute("destination");
-  const std::string_view folder = destination == nullptr || *destination == 0 ? "%AppPath%" : destination;
-  return script.ExpandPath(Join(Wide(folder), Wide(name == nullptr ? "" : name)));
-}
-
 struct Written {
   const EntryInfo* entry;
   XmlNode* fileEntry;
@@ -130,7 +106,7 @@ const EntryInfo* CheckFileEntry(ParsedScript& script, XmlNode& fileEntry, const 
                                "' is stored scrambled, and the updater writes entries as stored: "
                                "the file is installed unreadable (pack without --scramble-data)"));
   }
-  const std::u16string target = TargetOf(script, fileEntry);
+  const std::u16string target = script.FileTarget(fileEntry);
   emu::CePath parsed;
   if (const emu::Status status = emu::ParseCePath(target, &parsed); !status.ok()) {
     findings.Add(script.At(*attribute, Severity::kError, "unwritable-path",
@@ -163,7 +139,7 @@ void CheckUnpacks(ParsedScript& script, const std::map<std::u16string, Written>&
       continue;
     }
     const std::u16string path = script.ExpandPath(Wide(filename));
-    const auto found = written.find(Canonical(path));
+    const auto found = written.find(CanonicalPath(path));
     const NameValuePair& at = *FindAttribute(action, "filename");
     if (found == written.end()) {
       findings.Add(script.At(at, Severity::kNote, "unpack-not-in-package",
@@ -185,8 +161,8 @@ void CheckExe(ParsedScript& script, const std::map<std::u16string, Written>& wri
   XmlNode* installation = script.installation();
   XmlNode* exe = installation == nullptr ? nullptr : installation->children.FindChild("Exe");
   if (exe == nullptr || exe->text.length == 0) return;
-  const std::u16string program = Join(script.AppPath(), Wide(View(exe->text)));
-  if (written.count(Canonical(program)) != 0) return;
+  const std::u16string program = script.ProgramPath();
+  if (written.count(CanonicalPath(program)) != 0) return;
   findings.Add(script.At(*exe, Severity::kNote, "exe-not-in-package",
                          "the product's executable '" + Shown(program) +
                              "' is not written by this package: it starts only if the device already has it"));
@@ -222,7 +198,7 @@ void CheckEntries(ParsedScript& script, const std::vector<EntryInfo>& entries, F
       if (fileEntry.children.Count() > 0 && IsOneOf(View(fileEntry.name), kSectionNames)) continue;
       if (const char* name = fileEntry.GetAttribute("name")) named.insert(name);
       if (const EntryInfo* entry = CheckFileEntry(script, fileEntry, entries, findings)) {
-        written.emplace(Canonical(TargetOf(script, fileEntry)), Written{entry, &fileEntry});
+        written.emplace(CanonicalPath(script.FileTarget(fileEntry)), Written{entry, &fileEntry});
       }
     }
   }

@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <cstring>
 
+#include "ce_path.h"
 #include "code_page.h"
+#include "system/path.h"
 #include "xml/parse_observer.h"
 #include "xml/xml_parser.h"
 
@@ -168,5 +170,28 @@ std::u16string ParsedScript::ExpandPath(std::u16string_view path) const {
 }
 
 std::u16string ParsedScript::AppPath() const { return FromWide(engine_->appPath); }
+
+std::u16string ParsedScript::FileTarget(XmlNode& fileEntry) const {
+  const char* name = fileEntry.GetAttribute("name");
+  const char* destination = fileEntry.GetAttribute("destination");
+  const std::string_view folder = destination == nullptr || *destination == 0 ? "%AppPath%" : destination;
+  const String joined = CombinePath(Wide(emu::AnsiToUtf16(folder)), Wide(emu::AnsiToUtf16(name == nullptr ? "" : name)));
+  return ExpandPath(FromWide(joined));
+}
+
+std::u16string ParsedScript::ProgramPath() const {
+  if (engine_->exe.length <= 0) return {};
+  return FromWide(CombinePath(engine_->appPath, engine_->exe));
+}
+
+std::u16string CanonicalPath(std::u16string_view path) {
+  emu::CePath parsed;
+  std::u16string text(path);
+  if (emu::ParseCePath(path, &parsed).ok()) text = parsed.ToText();
+  for (char16_t& unit : text) {
+    if ((unit >= u'A' && unit <= u'Z') || (unit >= 0xC0 && unit <= 0xDE && unit != 0xD7)) unit += 0x20;
+  }
+  return text;
+}
 
 }  // namespace pkgtool

@@ -65,6 +65,11 @@ class ParsedScript {
   // The updater's path expansion: "%AppPath%" replaced, then the folder macros.
   std::u16string ExpandPath(std::u16string_view path) const;
   std::u16string AppPath() const;
+  // Where the Files pass writes a file entry: its destination (or "%AppPath%") joined
+  // with its name, then expanded, as the run does it.
+  std::u16string FileTarget(XmlNode& fileEntry) const;
+  // The path of the product's executable, as the run starts it; empty without Exe.
+  std::u16string ProgramPath() const;
 
  private:
   class Recorder;
@@ -83,5 +88,9 @@ std::vector<XmlNode*> ElementsBelow(XmlNode& root);
 
 // The device's comparison of names: without regard to letter case.
 bool SameIgnoringCase(std::string_view a, std::string_view b);
+
+// A device path in the form that tells paths apart as the device does: separators,
+// "." and ".." resolved, letter case folded.
+std::u16string CanonicalPath(std::u16string_view path);
 
 }  // namespace pkgtool

@@ -1,0 +1,185 @@
+#include "try/try_run.h"
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "code_page.h"
+#include "device.h"
+#include "package_view.h"
+#include "scratch_device.h"
+
+extern char** environ;
+
+namespace pkgtool {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+bool IsExecutable(const std::string& path) {
+  std::error_code failure;
+  return !path.empty() && fs::is_regular_file(path, failure) && ::access(path.c_str(), X_OK) == 0;
+}
+
+// Runs the updater on `deviceDir` and waits for it; its output is discarded.
+bool RunUpdater(const std::string& updater, const std::string& deviceDir, const std::string& folder,
+                int* exitCode, std::string* error) {
+  std::vector<std::string> environment;
+  for (char** entry = environ; *entry != nullptr; ++entry) {
+    if (std::strncmp(*entry, "CE_DEVICE=", 10) != 0 && std::strncmp(*entry, "CE_DEVICE_HOST_EXEC=", 20) != 0) {
+      environment.emplace_back(*entry);
+    }
+  }
+  environment.push_back("CE_DEVICE=" + deviceDir);
+  environment.push_back("CE_DEVICE_HOST_EXEC=0");
+  std::vector<char*> envp;
+  for (std::string& entry : environment) envp.push_back(entry.data());
+  envp.push_back(nullptr);
+  std::string program = updater;
+  std::string job = "-unpackProduct";
+  std::string where = folder;
+  char* argv[] = {program.data(), job.data(), where.data(), nullptr};
+
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+  pid_t child = 0;
+  const int spawned = posix_spawn(&child, program.c_str(), &actions, nullptr, argv, envp.data());
+  posix_spawn_file_actions_destroy(&actions);
+  if (spawned != 0) {
+    *error = updater + ": " + std::strerror(spawned);
+    return false;
+  }
+  int status = 0;
+  while (::waitpid(child, &status, 0) < 0) {
+    if (errno != EINTR) {
+      *error = updater + ": " + std::strerror(errno);
+      return false;
+    }
+  }
+  *exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return true;
+}
+
+// A top-level folder name that the device does not have yet.
+std::string FreeFolderName(const std::string& fsDir) {
+  std::string name = "pkgtool-try";
+  std::error_code failure;
+  for (int n = 2; fs::exists(fs::path(fsDir) / name, failure); ++n) name = "pkgtool-try-" + std::to_string(n);
+  return name;
+}
+
+std::vector<Shortcut> ReadShortcuts(const std::string& fsDir, const DeviceChanges& changes) {
+  std::vector<Shortcut> shortcuts;
+  for (const FileChange& file : changes.files) {
+    if (file.kind == FileChange::Kind::kDeleted || file.path.size() < 4) continue;
+    std::string extension = file.path.substr(file.path.size() - 4);
+    for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (extension != ".lnk") continue;
+    std::string host = file.path;
+    std::replace(host.begin(), host.end(), '\\', '/');
+    std::ifstream in(fsDir + host, std::ios::binary);
+    std::ostringstream content;
+    content << in.rdbuf();
+    // "LENGTH#TARGET", the target in the device code page.
+    const std::string text = content.str();
+    const std::size_t hash = text.find('#');
+    shortcuts.push_back({file.path, emu::Utf16ToUtf8(emu::AnsiToUtf16(hash == std::string::npos ? text : text.substr(hash + 1)))});
+  }
+  return shortcuts;
+}
+
+}  // namespace
+
+std::string FindUpdater(const std::string& explicitPath, std::string* error) {
+  if (!explicitPath.empty()) {
+    if (IsExecutable(explicitPath)) return explicitPath;
+    *error = explicitPath + ": not an executable file";
+    return {};
+  }
+  if (const char* fromEnvironment = std::getenv("PKGTOOL_UPDATER"); fromEnvironment != nullptr && *fromEnvironment) {
+    if (IsExecutable(fromEnvironment)) return fromEnvironment;
+    *error = std::string(fromEnvironment) + " (PKGTOOL_UPDATER): not an executable file";
+    return {};
+  }
+  std::error_code failure;
+  const fs::path self = fs::read_symlink("/proc/self/exe", failure);
+  if (!failure) {
+    for (const fs::path& candidate : {self.parent_path() / "updater",
+                                      self.parent_path().parent_path() / "src" / "driver" / "updater"}) {
+      if (IsExecutable(candidate.string())) return candidate.string();
+    }
+  }
+  *error = "cannot find the updater program: give --updater PATH or set PKGTOOL_UPDATER";
+  return {};
+}
+
+bool TryProduct(const TryOptions& options, TryResult* result, std::string* error) {
+  *result = TryResult();
+  std::error_code failure;
+  if (!fs::is_regular_file(options.product, failure)) {
+    *error = options.product + ": " + (failure ? failure.message() : "not a file");
+    return false;
+  }
+  const std::string name = options.asName.empty() ? OpeningName(options.product) : options.asName;
+  if (name.empty() || name.find_first_of("/\\") != std::string::npos) {
+    *error = "'" + name + "' cannot be a device file name";
+    return false;
+  }
+  const auto device = ScratchDevice::Create(error, options.deviceCopy);
+  if (device == nullptr) return false;
+  const std::string fsDir = device->hostDir() + "/fs";
+  const std::string folder = FreeFolderName(fsDir);
+
+  DeviceSnapshot before;
+  if (!TakeSnapshot(device->hostDir(), folder, &before, error)) return false;
+  if (!fs::create_directory(fs::path(fsDir) / folder, failure)) {
+    *error = fsDir + "/" + folder + ": " + failure.message();
+    return false;
+  }
+  // The updater installs "*.gz" files; a plain package is delivered as one too, and its
+  // expansion copies it unchanged.
+  const std::string delivered = name + ".gz";
+  // A copy, never a link: the product's own file is not the updater's to delete.
+  if (!fs::copy_file(options.product, fs::path(fsDir) / folder / delivered, failure)) {
+    *error = options.product + ": " + failure.message();
+    return false;
+  }
+  result->deliveredAs = "\\" + folder + "\\" + delivered;
+
+  if (!RunUpdater(options.updater, device->hostDir(), "\\" + folder, &result->updaterExit, error)) return false;
+
+  DeviceSnapshot after;
+  if (!TakeSnapshot(device->hostDir(), folder, &after, error)) return false;
+  for (const fs::directory_entry& left : fs::directory_iterator(fs::path(fsDir) / folder, failure)) {
+    result->leftDelivered.push_back("\\" + folder + "\\" + left.path().filename().string());
+  }
+  std::sort(result->leftDelivered.begin(), result->leftDelivered.end());
+  result->changes = CompareSnapshots(before, after);
+  if (const emu::Status status = emu::ReadEvents(*emu::CurrentDevice(), before.lastEvent, &result->events);
+      !status.ok()) {
+    *error = "journal: " + status.message();
+    return false;
+  }
+  result->shortcuts = ReadShortcuts(fsDir, result->changes);
+  if (auto view = PackageView::Open(options.product, name, error)) {
+    result->nested = FindNestedInstalls(*view, before, after);
+  }
+  error->clear();
+  return true;
+}
+
+}  // namespace pkgtool

@@ -1,0 +1,52 @@
+// What `pkgtool try` does: installs a product with the real updater on a throw-away
+// device and tells what changed.
+//
+// The device is a fresh one, made as `devicectl init` makes it, or a copy of a device
+// folder, which is only read. The product is delivered into a folder of its own below
+// `\` (left out of the comparison) under the name the updater will open it by, and the
+// updater runs as `updater -unpackProduct FOLDER` with the throw-away device as
+// CE_DEVICE and host execution off (CE_DEVICE_HOST_EXEC=0), so that no program it
+// starts runs on the host and the result depends on the product alone.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "journal.h"
+#include "try/device_changes.h"
+#include "try/nested_products.h"
+
+namespace pkgtool {
+
+struct TryOptions {
+  std::string product;     // host path of a delivered product or a plain package
+  std::string asName;      // the name to open it by; empty for the one its file name gives
+  std::string deviceCopy;  // a device folder to copy; empty for a fresh device
+  std::string updater;     // host path of the updater program
+};
+
+struct Shortcut {
+  std::string path;    // device path, UTF-8
+  std::string target;  // as written in the shortcut file, UTF-8
+};
+
+struct TryResult {
+  std::string deliveredAs;  // device path of the delivered file
+  int updaterExit = -1;     // its exit code; -1 when it did not exit normally
+  DeviceChanges changes;
+  std::vector<emu::JournalEvent> events;  // programs started and messages sent, in order
+  std::vector<Shortcut> shortcuts;
+  std::vector<NestedInstall> nested;
+  std::vector<std::string> leftDelivered;  // files left in the delivery folder
+};
+
+// The updater to run: `explicitPath` when given, else $PKGTOOL_UPDATER, else `updater`
+// beside this program, else the build tree's src/driver/updater. Empty with *error set
+// when none is an executable file.
+std::string FindUpdater(const std::string& explicitPath, std::string* error);
+
+// False with *error set when the device cannot be made or read, or the updater cannot
+// be started.
+bool TryProduct(const TryOptions& options, TryResult* result, std::string* error);
+
+}  // namespace pkgtool
