@@ -1,0 +1,240 @@
+// pkgtool lint and try run as programs on the example products. What `try` reports is
+// checked against a run of the updater itself on a fresh device: its files, its
+// registry export and its journal.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <map>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "testing/run_program.h"
+#include "testing/temp_device.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// The lines of `text` that begin with `prefix`, without it.
+std::vector<std::string> LinesAfter(const std::string& text, const std::string& prefix) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) {
+    if (line.starts_with(prefix)) lines.push_back(line.substr(prefix.size()));
+  }
+  return lines;
+}
+
+// Every file below `dir` as "\path  SIZE bytes", sorted.
+std::vector<std::string> FilesBelow(const std::string& dir) {
+  std::vector<std::string> files;
+  for (const auto& entry : fs::recursive_directory_iterator(dir)) {
+    if (!entry.is_regular_file()) continue;
+    std::string path;
+    for (const fs::path& part : entry.path().lexically_relative(dir)) path += "\\" + part.string();
+    files.push_back(path + "  " + std::to_string(entry.file_size()) + " bytes");
+  }
+  std::sort(files.begin(), files.end());
+  return files;
+}
+
+// A digest of a folder: every path with its type, size and content.
+std::string FolderContents(const std::string& dir) {
+  std::string contents;
+  std::vector<fs::path> paths;
+  for (const auto& entry : fs::recursive_directory_iterator(dir)) paths.push_back(entry.path());
+  std::sort(paths.begin(), paths.end());
+  for (const fs::path& path : paths) {
+    contents += path.string() + (fs::is_directory(path) ? "/\n" : "\n" + test::ReadHostFile(path.string()) + "\n");
+  }
+  return contents;
+}
+
+class PkgtoolTest : public ::testing::Test {
+ protected:
+  test::ProgramResult Pkgtool(const std::vector<std::string>& args) { return test::RunProgram(PKGTOOL_PATH, args); }
+
+  // Packs an example as `name` (".gz") into the work folder; the suite carries the
+  // dictionary as its nested product, as examples/run packs it.
+  std::string Packed(const std::string& example, const std::string& name) {
+    std::string source = std::string(EXAMPLES_DIR) + "/" + example;
+    if (example == "suite") {
+      const std::string copy = work_.hostDir() + "/suite-source";
+      fs::copy(source, copy, fs::copy_options::recursive | fs::copy_options::overwrite_existing);
+      Pack(std::string(EXAMPLES_DIR) + "/dictionary", copy + "/Dictionary.gz");
+      source = copy;
+    }
+    const std::string output = work_.hostDir() + "/" + name;
+    Pack(source, output);
+    return output;
+  }
+  void Pack(const std::string& folder, const std::string& output) {
+    const auto result = Pkgtool({"pack", folder, "-o", output});
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+  }
+
+  // Installs `product` with the updater itself on a fresh device and returns that device.
+  std::unique_ptr<test::TempDevice> InstallDirectly(const std::string& product) {
+    auto device = std::make_unique<test::TempDevice>();
+    fs::copy_file(product, device->hostDir() + "/fs/Temp/" + fs::path(product).filename().string());
+    const auto result = test::RunProgram(UPDATER_PATH, {"-unpackProduct", "\\Temp"}, {},
+                                         {"CE_DEVICE=" + device->hostDir(), "CE_DEVICE_HOST_EXEC=0"});
+    EXPECT_EQ(result.exitCode, 0);
+    return device;
+  }
+  test::ProgramResult Devicectl(const test::TempDevice& device, const std::vector<std::string>& args) {
+    std::vector<std::string> all{"--device", device.hostDir()};
+    all.insert(all.end(), args.begin(), args.end());
+    return test::RunProgram(DEVICECTL_PATH, all);
+  }
+
+  test::TempDevice work_;
+};
+
+TEST_F(PkgtoolTest, TheExampleProductsLintClean) {
+  for (const auto& [example, name] : std::map<std::string, std::string>{
+           {"notes", "Notes.gz"}, {"sync", "Sync.gz"}, {"suite", "Suite.gz"}, {"dictionary", "Dictionary.gz"}}) {
+    const auto result = Pkgtool({"lint", Packed(example, name)});
+    EXPECT_EQ(result.exitCode, 0) << example;
+    EXPECT_EQ(result.out, "0 errors, 0 warnings, 0 notes\n") << example;
+    EXPECT_EQ(result.err, "");
+  }
+}
+
+TEST_F(PkgtoolTest, LintFindsWhatTheUpdaterWouldIgnore) {
+  const std::string folder = work_.hostDir() + "/broken";
+  fs::create_directories(folder);
+  test::WriteHostFile(folder + "/Tool.exe", "MZ");
+  test::WriteHostFile(folder + "/InstallScript.xml",
+                      "<Installation><AppPath>{ProgramFiles}\\Tool</AppPath></Installation>\n"
+                      "<Files>\n  <!-- the program -->\n  <File name=\"Tool.exe\"/>\n</Files>\n<Actions/>\n");
+  const std::string output = work_.hostDir() + "/Tool.gz";
+  auto result = Pkgtool({"pack", folder, "-o", output, "--lint"});
+  EXPECT_EQ(result.exitCode, 1);
+  EXPECT_EQ(result.err,
+            "Tool.gz: note: no file entry names the entry 'Tool.exe': it is never installed [unused-entry]\n"
+            "InstallScript.xml:3:3: error: this comment is read as an element that stays open and takes in the "
+            "file entry after it, never installed: \"Tool.exe\" [open-comment]\n"
+            "    <!-- the program -->\n"
+            "    ^\n"
+            "1 error, 0 warnings, 1 note\n"
+            "pkgtool: " + output + ": not written, the package has errors (--force writes it all the same)\n");
+  EXPECT_FALSE(fs::exists(output));
+  result = Pkgtool({"pack", folder, "-o", output, "--lint", "--force"});
+  EXPECT_EQ(result.exitCode, 0) << result.err;
+  ASSERT_TRUE(fs::exists(output));
+  result = Pkgtool({"lint", output});
+  EXPECT_EQ(result.exitCode, 1);
+  EXPECT_EQ(LinesAfter(result.out, "Tool.gz: note: "),
+            std::vector<std::string>{"no file entry names the entry 'Tool.exe': it is never installed [unused-entry]"});
+  // Delivered under another name the package reads as noise.
+  fs::copy_file(output, work_.hostDir() + "/tool.gz");
+  result = Pkgtool({"lint", work_.hostDir() + "/tool.gz", "--json"});
+  EXPECT_EQ(result.exitCode, 1);
+  EXPECT_NE(result.out.find("\"code\":\"wrong-file-name\""), std::string::npos) << result.out;
+  EXPECT_EQ(Pkgtool({"lint", work_.hostDir() + "/tool.gz", "--as", "Tool"}).exitCode, 1);  // the comment
+}
+
+TEST_F(PkgtoolTest, TryReportsWhatTheUpdaterDoes) {
+  for (const auto& [example, name] :
+       std::map<std::string, std::string>{{"notes", "Notes.gz"}, {"sync", "Sync.gz"}, {"suite", "Suite.gz"}}) {
+    SCOPED_TRACE(example);
+    const std::string product = Packed(example, name);
+    const auto result = Pkgtool({"try", product});
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    const auto direct = InstallDirectly(product);
+
+    // Files: what the updater left on its device, all of it new.
+    std::vector<std::string> created = LinesAfter(result.out, "  created  ");
+    std::sort(created.begin(), created.end());
+    EXPECT_EQ(created, FilesBelow(direct->hostDir() + "/fs"));
+    EXPECT_TRUE(LinesAfter(result.out, "  written  ").empty());
+    EXPECT_TRUE(LinesAfter(result.out, "  deleted  ").empty());
+
+    // The registry: the whole export, all of it new.
+    std::string exported = Devicectl(*direct, {"reg", "export"}).out;
+    std::vector<std::string> exportLines = LinesAfter(exported, "");
+    exportLines.erase(std::remove_if(exportLines.begin(), exportLines.end(),
+                                     [](const std::string& line) { return line.empty() || line.starts_with("Windows"); }),
+                      exportLines.end());
+    std::vector<std::string> registry;
+    for (const std::string& line : LinesAfter(result.out, "  ")) {
+      if (line.starts_with("[") || line.starts_with("\"") || line.starts_with("@")) registry.push_back(line);
+    }
+    EXPECT_EQ(registry, exportLines);
+
+    // The journal: the same events in the same order, as JSON without their numbers.
+    const auto json = Pkgtool({"try", product, "--json"});
+    ASSERT_EQ(json.exitCode, 0);
+    std::string events;
+    for (std::string line : LinesAfter(Devicectl(*direct, {"events"}).out, "{\"seq\":")) {
+      events += (events.empty() ? "{" : ",{") + line.substr(line.find(',') + 1);
+    }
+    EXPECT_NE(json.out.find("\"events\":[" + events + "]"), std::string::npos) << json.out;
+  }
+}
+
+TEST_F(PkgtoolTest, TryNamesShortcutsNestedProductsAndFailedStarts) {
+  auto result = Pkgtool({"try", Packed("suite", "Suite.gz")});
+  ASSERT_EQ(result.exitCode, 0) << result.err;
+  EXPECT_EQ(LinesAfter(result.out, "  \\Windows\\Start Menu\\Programs\\Kelmora Suite.lnk -> "),
+            std::vector<std::string>{"\"\\Program Files\\Kelmora Suite\\Suite.exe\""});
+  EXPECT_EQ(LinesAfter(result.out, "  \\Program Files\\Kelmora Suite\\Updates\\Dictionary.gz  "),
+            std::vector<std::string>{"installed, from the entry 'Dictionary.gz'"});
+  EXPECT_EQ(LinesAfter(result.out, "nested products").size(), 1u);
+
+  const std::string folder = work_.hostDir() + "/failing";
+  fs::create_directories(folder);
+  test::WriteHostFile(folder + "/InstallScript.xml",
+                      "<Installation><AppPath>\\Tool</AppPath></Installation><Files/>\n<Actions>\n"
+                      "<A event=\"Install.After\" type=\"App.Run\" target=\"\\Windows\\none.exe\" args=\"-x\"/>\n"
+                      "<A event=\"Install.After\" type=\"Product.Unpack\" filename=\"\\Temp\\Other.gz\"/>\n"
+                      "</Actions>\n");
+  const std::string product = work_.hostDir() + "/Failing";  // a plain package
+  Pack(folder, product);
+  result = Pkgtool({"try", product});
+  ASSERT_EQ(result.exitCode, 0) << result.err;
+  EXPECT_EQ(LinesAfter(result.out, "  FAILED   "),
+            std::vector<std::string>{"\\Windows\\none.exe  -x  (the start failed: no such program)"});
+  EXPECT_EQ(LinesAfter(result.out, "  \\Temp\\Other.gz  "),
+            std::vector<std::string>{"no such file when the action ran: nothing installed"});
+}
+
+TEST_F(PkgtoolTest, TryLeavesTheGivenDeviceAsItWasAndRepeatsItself) {
+  const std::string device = work_.hostDir() + "/device";
+  ASSERT_EQ(test::RunProgram(DEVICECTL_PATH, {"--device", device, "init"}).exitCode, 0);
+  ASSERT_EQ(test::RunProgram(DEVICECTL_PATH, {"--device", device, "window", "add", "Kelmora Sync"}).exitCode, 0);
+  // A delivered product already in \Temp is not the one tried, and is left alone.
+  const std::string notes = Packed("notes", "Notes.gz");
+  fs::copy_file(notes, device + "/fs/Temp/Notes.gz");
+  const std::string before = FolderContents(device);
+
+  const std::string product = Packed("sync", "Sync.gz");
+  const auto first = Pkgtool({"try", product, "--device", device});
+  ASSERT_EQ(first.exitCode, 0) << first.err;
+  EXPECT_EQ(Pkgtool({"try", product, "--device", device}).out, first.out);
+  EXPECT_EQ(FolderContents(device), before);
+  EXPECT_EQ(LinesAfter(first.out, "  message  "),
+            std::vector<std::string>{"WM_CLOSE to \"Kelmora Sync\" (window 65537)"});
+  EXPECT_TRUE(LinesAfter(first.out, "  created  \\Program Files\\Kelmora Notes").empty());
+}
+
+TEST_F(PkgtoolTest, MistakesAreOneLineErrors) {
+  auto result = Pkgtool({"try", work_.hostDir() + "/missing.gz"});
+  EXPECT_EQ(result.exitCode, 1);
+  EXPECT_EQ(result.out, "");
+  EXPECT_EQ(result.err, "pkgtool: " + work_.hostDir() + "/missing.gz: No such file or directory\n");
+  const std::string product = Packed("notes", "Notes.gz");
+  result = Pkgtool({"try", product, "--updater", work_.hostDir()});
+  EXPECT_EQ(result.err, "pkgtool: " + work_.hostDir() + ": not an executable file\n");
+  result = Pkgtool({"try", product, "--device", work_.hostDir() + "/nowhere"});
+  EXPECT_EQ(result.err, "pkgtool: " + work_.hostDir() + "/nowhere: not a device (it has no fs/ folder)\n");
+  result = Pkgtool({"lint"});
+  EXPECT_EQ(result.err, "pkgtool: lint: one package file to lint\nusage: pkgtool lint PRODUCT [--as NAME] [--json]\n");
+  result = Pkgtool({"pack", std::string(EXAMPLES_DIR) + "/notes", "-o", work_.hostDir() + "/x.gz", "--force"});
+  EXPECT_EQ(result.err.substr(0, result.err.find('\n')), "pkgtool: pack: --force goes with --lint");
+}
+
+}  // namespace
