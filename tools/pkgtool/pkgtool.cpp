@@ -12,18 +12,17 @@ constexpr tool::Command kCommands[] = {
     {"help", "[COMMAND]", "lists the commands, or shows one command's usage", RunHelp},
     {"pack", "DIR -o OUT [--scramble-data] [--level N] [--allow-no-script] [--lint [--force]]",
      "packs the files below DIR into the package OUT (gzip-compressed when OUT ends in .gz); "
-     "--lint checks it first and writes nothing when it has errors, unless --force",
+     "with --lint, not when lint finds errors",
      RunPack},
     {"list", "FILE [--as NAME]", "lists the entries of a package: size, data, name", RunList},
     {"extract", "FILE -C DIR [--as NAME]", "writes every entry of a package, decoded, below DIR",
      RunExtract},
     {"lint", "PRODUCT [--as NAME] [--json]",
-     "reports what in a package and its script the updater ignores or reads otherwise than "
-     "meant; exit 1 when there is an error",
+     "tells what in a package the updater would ignore or misread; exit 1 on an error",
      RunLint},
     {"try", "PRODUCT [--device DIR] [--as NAME] [--json] [--updater PATH]",
-     "installs a product with the updater on a throw-away device (fresh, or a copy of DIR) and "
-     "reports what changed",
+     "installs a product with the updater (--updater, $PKGTOOL_UPDATER or beside pkgtool) on "
+     "a throw-away device, fresh or a copy of DIR, and reports what changed",
      RunTry},
 };
 

@@ -100,10 +100,18 @@ void CheckEntryAndActionAttributes(ParsedScript& script, Findings& findings) {
       if (IsMarkup(NameOf(element.name))) continue;
       std::string reader;
       const std::vector<std::string_view> known = KnownAttributes(script, element, &reader);
+      std::vector<std::string_view> seen;
       for (std::int32_t a = 0; a < element.attributes.Count(); ++a) {
         const NameValuePair& attribute = *element.attributes.ItemAt(a);
         const std::string_view name = NameOf(attribute.name);
-        if (IsSyntaxDebris(name) || std::find(known.begin(), known.end(), name) != known.end()) continue;
+        if (IsSyntaxDebris(name)) continue;
+        if (std::find(seen.begin(), seen.end(), name) != seen.end()) {
+          findings.Add(script.At(attribute, Severity::kWarning, "duplicate-attribute",
+                                 "attribute '" + Display(name) + "' is given twice: only the first is read"));
+          continue;
+        }
+        seen.push_back(name);
+        if (std::find(known.begin(), known.end(), name) != known.end()) continue;
         if (const auto near = Nearest(name, known)) {
           findings.Add(script.At(attribute, Severity::kError, MissCode(near->miss),
                                  MissText(name, *near, "attribute") + ": it is not read"));

@@ -180,6 +180,7 @@ TEST(ScriptLintTest, AttributesAnActionNeeds) {
   // A misspelt attribute is reported once, as what it nearly is.
   EXPECT_EQ(action("type=\"Product.Unpack\" fileName=\"a\""), (Lines{"8:48 error wrong-case"}));
   EXPECT_EQ(action("type=\"App.Close\" windowTitle=\"T\" target=\"x\""), (Lines{"8:59 note unknown-attribute"}));
+  EXPECT_EQ(action("type=\"App.Close\" windowTitle=\"T\" type=\"App.Run\""), (Lines{"8:59 warning duplicate-attribute"}));
 }
 
 TEST(ScriptLintTest, RegistryKeysAndNumbers) {
