@@ -47,14 +47,17 @@ std::string FolderContents(const std::string& dir) {
   for (const auto& entry : fs::recursive_directory_iterator(dir)) paths.push_back(entry.path());
   std::sort(paths.begin(), paths.end());
   for (const fs::path& path : paths) {
-    contents += path.string() + (fs::is_directory(path) ? "/\n" : "\n" + test::ReadHostFile(path.string()) + "\n");
+    contents += path.string() +
+                (fs::is_directory(path) ? "/\n" : "\n" + test::ReadHostFile(path.string()) + "\n");
   }
   return contents;
 }
 
 class PkgtoolTest : public ::testing::Test {
  protected:
-  test::ProgramResult Pkgtool(const std::vector<std::string>& args) { return test::RunProgram(PKGTOOL_PATH, args); }
+  test::ProgramResult Pkgtool(const std::vector<std::string>& args) {
+    return test::RunProgram(PKGTOOL_PATH, args);
+  }
 
   // Packs an example as `name` (".gz") into the work folder; the suite carries the
   // dictionary as its nested product, as examples/run packs it.
@@ -79,12 +82,14 @@ class PkgtoolTest : public ::testing::Test {
   std::unique_ptr<test::TempDevice> InstallDirectly(const std::string& product) {
     auto device = std::make_unique<test::TempDevice>();
     fs::copy_file(product, device->hostDir() + "/fs/Temp/" + fs::path(product).filename().string());
-    const auto result = test::RunProgram(UPDATER_PATH, {"-unpackProduct", "\\Temp"}, {},
-                                         {"CE_DEVICE=" + device->hostDir(), "CE_DEVICE_HOST_EXEC=0"});
+    const auto result =
+        test::RunProgram(UPDATER_PATH, {"-unpackProduct", "\\Temp"}, {},
+                         {"CE_DEVICE=" + device->hostDir(), "CE_DEVICE_HOST_EXEC=0"});
     EXPECT_EQ(result.exitCode, 0);
     return device;
   }
-  test::ProgramResult Devicectl(const test::TempDevice& device, const std::vector<std::string>& args) {
+  test::ProgramResult Devicectl(const test::TempDevice& device,
+                                const std::vector<std::string>& args) {
     std::vector<std::string> all{"--device", device.hostDir()};
     all.insert(all.end(), args.begin(), args.end());
     return test::RunProgram(DEVICECTL_PATH, all);
@@ -94,8 +99,11 @@ class PkgtoolTest : public ::testing::Test {
 };
 
 TEST_F(PkgtoolTest, TheExampleProductsLintClean) {
-  for (const auto& [example, name] : std::map<std::string, std::string>{
-           {"notes", "Notes.gz"}, {"sync", "Sync.gz"}, {"suite", "Suite.gz"}, {"dictionary", "Dictionary.gz"}}) {
+  for (const auto& [example, name] :
+       std::map<std::string, std::string>{{"notes", "Notes.gz"},
+                                          {"sync", "Sync.gz"},
+                                          {"suite", "Suite.gz"},
+                                          {"dictionary", "Dictionary.gz"}}) {
     const auto result = Pkgtool({"lint", Packed(example, name)});
     EXPECT_EQ(result.exitCode, 0) << example;
     EXPECT_EQ(result.out, "0 errors, 0 warnings, 0 notes\n") << example;
@@ -107,20 +115,25 @@ TEST_F(PkgtoolTest, LintFindsWhatTheUpdaterWouldIgnore) {
   const std::string folder = work_.hostDir() + "/broken";
   fs::create_directories(folder);
   test::WriteHostFile(folder + "/Tool.exe", "MZ");
-  test::WriteHostFile(folder + "/InstallScript.xml",
-                      "<Installation><AppPath>{ProgramFiles}\\Tool</AppPath></Installation>\n"
-                      "<Files>\n  <!-- the program -->\n  <File name=\"Tool.exe\"/>\n</Files>\n<Actions/>\n");
+  test::WriteHostFile(
+      folder + "/InstallScript.xml",
+      "<Installation><AppPath>{ProgramFiles}\\Tool</AppPath></Installation>\n"
+      "<Files>\n  <!-- the program -->\n  <File name=\"Tool.exe\"/>\n</Files>\n<Actions/>\n");
   const std::string output = work_.hostDir() + "/Tool.gz";
   auto result = Pkgtool({"pack", folder, "-o", output, "--lint"});
   EXPECT_EQ(result.exitCode, 1);
   EXPECT_EQ(result.err,
-            "Tool.gz: note: no file entry names the entry 'Tool.exe': it is never installed [unused-entry]\n"
-            "InstallScript.xml:3:3: error: this comment is read as an element that stays open and takes in the "
+            "Tool.gz: note: no file entry names the entry 'Tool.exe': it is never installed "
+            "[unused-entry]\n"
+            "InstallScript.xml:3:3: error: this comment is read as an element that stays open and "
+            "takes in the "
             "file entry after it, never installed: \"Tool.exe\" [open-comment]\n"
             "    <!-- the program -->\n"
             "    ^\n"
             "1 error, 0 warnings, 1 note\n"
-            "pkgtool: " + output + ": not written, the package has errors (--force writes it all the same)\n");
+            "pkgtool: " +
+                output +
+                ": not written, the package has errors (--force writes it all the same)\n");
   EXPECT_FALSE(fs::exists(output));
   result = Pkgtool({"pack", folder, "-o", output, "--lint", "--force"});
   EXPECT_EQ(result.exitCode, 0) << result.err;
@@ -128,18 +141,20 @@ TEST_F(PkgtoolTest, LintFindsWhatTheUpdaterWouldIgnore) {
   result = Pkgtool({"lint", output});
   EXPECT_EQ(result.exitCode, 1);
   EXPECT_EQ(LinesAfter(result.out, "Tool.gz: note: "),
-            std::vector<std::string>{"no file entry names the entry 'Tool.exe': it is never installed [unused-entry]"});
+            std::vector<std::string>{
+                "no file entry names the entry 'Tool.exe': it is never installed [unused-entry]"});
   // Delivered under another name the package reads as noise.
   fs::copy_file(output, work_.hostDir() + "/tool.gz");
   result = Pkgtool({"lint", work_.hostDir() + "/tool.gz", "--json"});
   EXPECT_EQ(result.exitCode, 1);
   EXPECT_NE(result.out.find("\"code\":\"wrong-file-name\""), std::string::npos) << result.out;
-  EXPECT_EQ(Pkgtool({"lint", work_.hostDir() + "/tool.gz", "--as", "Tool"}).exitCode, 1);  // the comment
+  EXPECT_EQ(Pkgtool({"lint", work_.hostDir() + "/tool.gz", "--as", "Tool"}).exitCode,
+            1);  // the comment
 }
 
 TEST_F(PkgtoolTest, TryReportsWhatTheUpdaterDoes) {
-  for (const auto& [example, name] :
-       std::map<std::string, std::string>{{"notes", "Notes.gz"}, {"sync", "Sync.gz"}, {"suite", "Suite.gz"}}) {
+  for (const auto& [example, name] : std::map<std::string, std::string>{
+           {"notes", "Notes.gz"}, {"sync", "Sync.gz"}, {"suite", "Suite.gz"}}) {
     SCOPED_TRACE(example);
     const std::string product = Packed(example, name);
     const auto result = Pkgtool({"try", product});
@@ -157,11 +172,14 @@ TEST_F(PkgtoolTest, TryReportsWhatTheUpdaterDoes) {
     std::string exported = Devicectl(*direct, {"reg", "export"}).out;
     std::vector<std::string> exportLines = LinesAfter(exported, "");
     exportLines.erase(std::remove_if(exportLines.begin(), exportLines.end(),
-                                     [](const std::string& line) { return line.empty() || line.starts_with("Windows"); }),
+                                     [](const std::string& line) {
+                                       return line.empty() || line.starts_with("Windows");
+                                     }),
                       exportLines.end());
     std::vector<std::string> registry;
     for (const std::string& line : LinesAfter(result.out, "  ")) {
-      if (line.starts_with("[") || line.starts_with("\"") || line.starts_with("@")) registry.push_back(line);
+      if (line.starts_with("[") || line.starts_with("\"") || line.starts_with("@"))
+        registry.push_back(line);
     }
     EXPECT_EQ(registry, exportLines);
 
@@ -187,17 +205,19 @@ TEST_F(PkgtoolTest, TryNamesShortcutsNestedProductsAndFailedStarts) {
 
   const std::string folder = work_.hostDir() + "/failing";
   fs::create_directories(folder);
-  test::WriteHostFile(folder + "/InstallScript.xml",
-                      "<Installation><AppPath>\\Tool</AppPath></Installation><Files/>\n<Actions>\n"
-                      "<A event=\"Install.After\" type=\"App.Run\" target=\"\\Windows\\none.exe\" args=\"-x\"/>\n"
-                      "<A event=\"Install.After\" type=\"Product.Unpack\" filename=\"\\Temp\\Other.gz\"/>\n"
-                      "</Actions>\n");
+  test::WriteHostFile(
+      folder + "/InstallScript.xml",
+      "<Installation><AppPath>\\Tool</AppPath></Installation><Files/>\n<Actions>\n"
+      "<A event=\"Install.After\" type=\"App.Run\" target=\"\\Windows\\none.exe\" args=\"-x\"/>\n"
+      "<A event=\"Install.After\" type=\"Product.Unpack\" filename=\"\\Temp\\Other.gz\"/>\n"
+      "</Actions>\n");
   const std::string product = work_.hostDir() + "/Failing";  // a plain package
   Pack(folder, product);
   result = Pkgtool({"try", product});
   ASSERT_EQ(result.exitCode, 0) << result.err;
-  EXPECT_EQ(LinesAfter(result.out, "  FAILED   "),
-            std::vector<std::string>{"\\Windows\\none.exe  -x  (the start failed: no such program)"});
+  EXPECT_EQ(
+      LinesAfter(result.out, "  FAILED   "),
+      std::vector<std::string>{"\\Windows\\none.exe  -x  (the start failed: no such program)"});
   EXPECT_EQ(LinesAfter(result.out, "  \\Temp\\Other.gz  "),
             std::vector<std::string>{"no such file when the action ran: nothing installed"});
 }
@@ -205,7 +225,9 @@ TEST_F(PkgtoolTest, TryNamesShortcutsNestedProductsAndFailedStarts) {
 TEST_F(PkgtoolTest, TryLeavesTheGivenDeviceAsItWasAndRepeatsItself) {
   const std::string device = work_.hostDir() + "/device";
   ASSERT_EQ(test::RunProgram(DEVICECTL_PATH, {"--device", device, "init"}).exitCode, 0);
-  ASSERT_EQ(test::RunProgram(DEVICECTL_PATH, {"--device", device, "window", "add", "Kelmora Sync"}).exitCode, 0);
+  ASSERT_EQ(test::RunProgram(DEVICECTL_PATH, {"--device", device, "window", "add", "Kelmora Sync"})
+                .exitCode,
+            0);
   // A delivered product already in \Temp is not the one tried, and is left alone.
   const std::string notes = Packed("notes", "Notes.gz");
   fs::copy_file(notes, device + "/fs/Temp/Notes.gz");
@@ -230,10 +252,14 @@ TEST_F(PkgtoolTest, MistakesAreOneLineErrors) {
   result = Pkgtool({"try", product, "--updater", work_.hostDir()});
   EXPECT_EQ(result.err, "pkgtool: " + work_.hostDir() + ": not an executable file\n");
   result = Pkgtool({"try", product, "--device", work_.hostDir() + "/nowhere"});
-  EXPECT_EQ(result.err, "pkgtool: " + work_.hostDir() + "/nowhere: not a device (it has no fs/ folder)\n");
+  EXPECT_EQ(result.err,
+            "pkgtool: " + work_.hostDir() + "/nowhere: not a device (it has no fs/ folder)\n");
   result = Pkgtool({"lint"});
-  EXPECT_EQ(result.err, "pkgtool: lint: one package file to lint\nusage: pkgtool lint PRODUCT [--as NAME] [--json]\n");
-  result = Pkgtool({"pack", std::string(EXAMPLES_DIR) + "/notes", "-o", work_.hostDir() + "/x.gz", "--force"});
+  EXPECT_EQ(result.err,
+            "pkgtool: lint: one package file to lint\nusage: pkgtool lint PRODUCT [--as NAME] "
+            "[--json]\n");
+  result = Pkgtool(
+      {"pack", std::string(EXAMPLES_DIR) + "/notes", "-o", work_.hostDir() + "/x.gz", "--force"});
   EXPECT_EQ(result.err.substr(0, result.err.find('\n')), "pkgtool: pack: --force goes with --lint");
 }
 

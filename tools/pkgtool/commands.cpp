@@ -76,7 +76,8 @@ PackCheck LintCheck(const std::string& output, bool force) {
 }
 
 int RunPack(const tool::Invocation& invocation) {
-  tool::Flags flags({"-o", "--level"}, {"--scramble-data", "--allow-no-script", "--lint", "--force"});
+  tool::Flags flags({"-o", "--level"},
+                    {"--scramble-data", "--allow-no-script", "--lint", "--force"});
   int exitCode = 0;
   if (!ParseFlags(invocation, flags, &exitCode)) return exitCode;
   if (flags.arguments().size() != 1) return tool::UsageError(invocation, "one folder to pack");
@@ -85,7 +86,9 @@ int RunPack(const tool::Invocation& invocation) {
   PackOptions options;
   options.scrambleData = flags.Has("--scramble-data");
   options.allowNoScript = flags.Has("--allow-no-script");
-  if (flags.Has("--force") && !flags.Has("--lint")) return tool::UsageError(invocation, "--force goes with --lint");
+  if (flags.Has("--force") && !flags.Has("--lint")) {
+    return tool::UsageError(invocation, "--force goes with --lint");
+  }
   if (flags.Has("--lint")) options.check = LintCheck(*output, flags.Has("--force"));
   if (const auto level = flags.Value("--level")) {
     if (level->size() != 1 || (*level)[0] < '0' || (*level)[0] > '9') {
@@ -150,14 +153,17 @@ int RunLint(const tool::Invocation& invocation) {
   tool::Flags flags({"--as"}, {"--json"});
   int exitCode = 0;
   if (!ParseFlags(invocation, flags, &exitCode)) return exitCode;
-  if (flags.arguments().size() != 1) return tool::UsageError(invocation, "one package file to lint");
+  if (flags.arguments().size() != 1) {
+    return tool::UsageError(invocation, "one package file to lint");
+  }
   const std::string& file = flags.arguments().front();
   std::string error;
   auto view = PackageView::Open(file, flags.Value("--as").value_or(""), &error);
   if (view == nullptr) return Fail(error);
   const Findings findings = LintPackage(*view);
   const LintSubject subject{file, view->name()};
-  const std::string report = flags.Has("--json") ? LintJson(subject, findings) : LintText(subject, findings);
+  const std::string report =
+      flags.Has("--json") ? LintJson(subject, findings) : LintText(subject, findings);
   std::fwrite(report.data(), 1, report.size(), stdout);
   return findings.HasErrors() ? 1 : 0;
 }
@@ -177,7 +183,8 @@ int RunTry(const tool::Invocation& invocation) {
   TryResult result;
   if (!TryProduct(options, &result, &error)) return Fail(error);
   const TrySubject subject{options.product, options.deviceCopy};
-  const std::string report = flags.Has("--json") ? TryJson(subject, result) : TryText(subject, result);
+  const std::string report =
+      flags.Has("--json") ? TryJson(subject, result) : TryText(subject, result);
   std::fwrite(report.data(), 1, report.size(), stdout);
   if (result.updaterExit != 0) return Fail("the updater did not finish normally");
   return 0;

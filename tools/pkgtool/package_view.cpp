@@ -79,8 +79,8 @@ std::unique_ptr<PackageView> PackageView::Open(const std::string& hostPath, cons
   return view;
 }
 
-std::unique_ptr<PackageView> PackageView::OpenEntry(const std::string& entryName, const std::string& asName,
-                                                    std::string* error) {
+std::unique_ptr<PackageView> PackageView::OpenEntry(const std::string& entryName,
+                                                    const std::string& asName, std::string* error) {
   const AnsiString data = package_->ReadEntry(entryName.c_str());
   // Beside the device's fs/, where nothing on the device can reach it.
   const std::string path = device_->hostDir() + "/entry-" + std::to_string(++entriesOpened_);

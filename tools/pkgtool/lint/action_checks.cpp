@@ -47,7 +47,8 @@ std::int64_t DwordOf(std::string_view text) {
   if (i < text.size() && (text[i] == '-' || text[i] == '+')) ++i;
   std::int64_t magnitude = 0;
   for (; i < text.size() && IsDigit(text[i]); ++i) {
-    magnitude = std::min<std::int64_t>(magnitude * 10 + (text[i] - '0'), std::int64_t{INT32_MAX} + 1);
+    magnitude =
+        std::min<std::int64_t>(magnitude * 10 + (text[i] - '0'), std::int64_t{INT32_MAX} + 1);
   }
   return std::min<std::int64_t>(negative ? -magnitude : magnitude, INT32_MAX);
 }
@@ -72,9 +73,10 @@ void CheckEvent(ParsedScript& script, XmlNode& action, Findings& findings) {
     findings.Add(script.At(*event, Severity::kError, MissCode(near->miss),
                            MissText(value, *near, "event") + ": this action never runs"));
   } else if (!IsOneOf(value, kEvents)) {
-    findings.Add(script.At(*event, Severity::kError, "unknown-event",
-                           "event '" + Display(value) +
-                               "' is neither Install.Before nor Install.After: this action never runs"));
+    findings.Add(
+        script.At(*event, Severity::kError, "unknown-event",
+                  "event '" + Display(value) +
+                      "' is neither Install.Before nor Install.After: this action never runs"));
   }
 }
 
@@ -97,8 +99,9 @@ const ActionType* CheckType(ParsedScript& script, XmlNode& action, Findings& fin
     findings.Add(script.At(*type, Severity::kError, MissCode(near->miss),
                            MissText(value, *near, "action type") + ": the action does nothing"));
   } else {
-    findings.Add(script.At(*type, Severity::kError, "unknown-type",
-                           "unknown action type '" + Display(value) + "': the action does nothing"));
+    findings.Add(
+        script.At(*type, Severity::kError, "unknown-type",
+                  "unknown action type '" + Display(value) + "': the action does nothing"));
   }
   return nullptr;
 }
@@ -106,11 +109,13 @@ const ActionType* CheckType(ParsedScript& script, XmlNode& action, Findings& fin
 void CheckRequiredAttributes(ParsedScript& script, XmlNode& action, const ActionType& type,
                              Findings& findings) {
   for (const ActionAttribute& attribute : type.attributes) {
-    if (attribute.need == Need::kOptional || HasAttributeOrNearMiss(action, attribute.name)) continue;
-    findings.Add(script.At(action, attribute.need == Need::kRequired ? Severity::kError : Severity::kWarning,
-                           "missing-attribute",
-                           std::string(type.name) + " without " + std::string(attribute.name) + ": " +
-                               std::string(attribute.whenMissing)));
+    if (attribute.need == Need::kOptional || HasAttributeOrNearMiss(action, attribute.name))
+      continue;
+    findings.Add(
+        script.At(action, attribute.need == Need::kRequired ? Severity::kError : Severity::kWarning,
+                  "missing-attribute",
+                  std::string(type.name) + " without " + std::string(attribute.name) + ": " +
+                      std::string(attribute.whenMissing)));
   }
 }
 
@@ -121,8 +126,9 @@ void CheckRegistryKey(ParsedScript& script, XmlNode& action, Findings& findings)
   const std::string_view root = value.substr(0, 4);
   if (root == "HKLM" || root == "HKCU") {
     if (value.size() <= 4) {
-      findings.Add(script.At(*key, Severity::kError, "registry-key",
-                             "key '" + Display(value) + "' names no key below its root: nothing is written"));
+      findings.Add(script.At(
+          *key, Severity::kError, "registry-key",
+          "key '" + Display(value) + "' names no key below its root: nothing is written"));
     }
     return;
   }
@@ -132,7 +138,8 @@ void CheckRegistryKey(ParsedScript& script, XmlNode& action, Findings& findings)
   } else if (value.starts_with("HKEY_LOCAL_MACHINE") || value.starts_with("HKEY_CURRENT_USER")) {
     message = "write the root as HKLM or HKCU, not in full";
   }
-  findings.Add(script.At(*key, Severity::kError, "registry-root", message + ": nothing is written"));
+  findings.Add(
+      script.At(*key, Severity::kError, "registry-root", message + ": nothing is written"));
 }
 
 void CheckRegistryData(ParsedScript& script, XmlNode& action, Findings& findings) {
@@ -152,13 +159,15 @@ void CheckRegistryData(ParsedScript& script, XmlNode& action, Findings& findings
   const std::int64_t written = DwordOf(number);
   if (!IsDecimal(number)) {
     findings.Add(script.At(*value, Severity::kError, "dword-not-decimal",
-                           "'" + Display(number) + "' is not a decimal number: the updater writes " +
+                           "'" + Display(number) +
+                               "' is not a decimal number: the updater writes " +
                                std::to_string(written)));
   } else if (written == INT32_MAX || written == INT32_MIN) {
     const std::int64_t exact = std::stoll(std::string(number.substr(0, 19)));
     if (exact != written) {
       findings.Add(script.At(*value, Severity::kWarning, "dword-out-of-range",
-                             "'" + Display(number) + "' does not fit in 32 bits: the updater writes " +
+                             "'" + Display(number) +
+                                 "' does not fit in 32 bits: the updater writes " +
                                  std::to_string(written)));
     }
   }
@@ -166,8 +175,8 @@ void CheckRegistryData(ParsedScript& script, XmlNode& action, Findings& findings
 
 // Macros in one text. `expanded`: the text goes through the path expansion;
 // `appPathToo`: "%AppPath%" is replaced in it (everywhere but in AppPath itself).
-void CheckMacros(ParsedScript& script, std::int32_t offset, std::string_view where, std::string_view text,
-                 bool expanded, bool appPathToo, Findings& findings) {
+void CheckMacros(ParsedScript& script, std::int32_t offset, std::string_view where,
+                 std::string_view text, bool expanded, bool appPathToo, Findings& findings) {
   const auto isWordChar = [](char c) {
     return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || IsDigit(c) || c == '_' || c == ' ';
   };
@@ -181,51 +190,59 @@ void CheckMacros(ParsedScript& script, std::int32_t offset, std::string_view whe
     if (!std::all_of(word.begin(), word.end(), isWordChar)) continue;
     const std::string written(text.substr(open, close - open + 1));
     const std::string_view appPath[] = {kAppPathMacro};
-    std::optional<NearWord> near = opener == '{' ? Nearest(word, kFolderMacros) : Nearest(word, appPath);
+    std::optional<NearWord> near =
+        opener == '{' ? Nearest(word, kFolderMacros) : Nearest(word, appPath);
     const bool exact = opener == '{' ? IsOneOf(word, kFolderMacros) : word == kAppPathMacro;
     if (exact) {
       if (!expanded || (opener == '%' && !appPathToo)) {
         findings.Add(script.At(offset, Severity::kNote, "macro-not-expanded",
-                               "'" + written + "' is not replaced in " + std::string(where) + ": it is kept as written"));
+                               "'" + written + "' is not replaced in " + std::string(where) +
+                                   ": it is kept as written"));
       }
     } else if (near) {
-      const std::string known = opener == '{' ? "{" + std::string(near->known) + "}" : "%" + std::string(near->known) + "%";
+      const std::string known = opener == '{' ? "{" + std::string(near->known) + "}"
+                                              : "%" + std::string(near->known) + "%";
       findings.Add(script.At(offset, Severity::kError, MissCode(near->miss),
                              "macro '" + Display(written) + "' is not '" + known + "'" +
                                  (near->miss == Miss::kCase ? " (macros are case-sensitive)" : "") +
                                  ": it is kept as written"));
     } else if (expanded) {
       // The other kind of bracket around a known name.
-      const std::optional<NearWord> other = opener == '{' ? Nearest(word, appPath) : Nearest(word, kFolderMacros);
+      const std::optional<NearWord> other =
+          opener == '{' ? Nearest(word, appPath) : Nearest(word, kFolderMacros);
       const bool otherExact = opener == '{' ? word == kAppPathMacro : IsOneOf(word, kFolderMacros);
       if (otherExact || other) {
         const std::string_view known = otherExact ? word : other->known;
-        const std::string right = opener == '{' ? "%" + std::string(known) + "%" : "{" + std::string(known) + "}";
+        const std::string right =
+            opener == '{' ? "%" + std::string(known) + "%" : "{" + std::string(known) + "}";
         findings.Add(script.At(offset, Severity::kError, "unknown-macro",
                                "'" + Display(written) + "' is not a macro: write '" + right + "'"));
       } else if (opener == '{') {
         findings.Add(script.At(offset, Severity::kWarning, "unknown-macro",
                                "'" + Display(written) +
-                                   "' is not a folder macro ({ProgramFiles}, {Programs}, {Windows}): it is kept as written"));
+                                   "' is not a folder macro ({ProgramFiles}, {Programs}, "
+                                   "{Windows}): it is kept as written"));
       }
     }
     open = close;
   }
 }
 
-void CheckActionMacros(ParsedScript& script, XmlNode& action, const ActionType& type, Findings& findings) {
+void CheckActionMacros(ParsedScript& script, XmlNode& action, const ActionType& type,
+                       Findings& findings) {
   for (const ActionAttribute& known : type.attributes) {
     const NameValuePair* attribute = FindAttribute(action, known.name);
     if (attribute == nullptr || attribute->value.data == nullptr) continue;
-    CheckMacros(script, script.OffsetOf(*attribute), known.name, View(attribute->value), known.expanded,
-                known.expanded, findings);
+    CheckMacros(script, script.OffsetOf(*attribute), known.name, View(attribute->value),
+                known.expanded, known.expanded, findings);
   }
 }
 
 void CheckInstallationMacros(ParsedScript& script, Findings& findings) {
   if (XmlNode* installation = script.installation()) {
     if (XmlNode* appPath = installation->children.FindChild("AppPath")) {
-      CheckMacros(script, script.OffsetOf(*appPath), "AppPath", View(appPath->text), true, false, findings);
+      CheckMacros(script, script.OffsetOf(*appPath), "AppPath", View(appPath->text), true, false,
+                  findings);
     }
     if (XmlNode* exe = installation->children.FindChild("Exe")) {
       CheckMacros(script, script.OffsetOf(*exe), "Exe", View(exe->text), false, false, findings);
@@ -237,7 +254,8 @@ void CheckInstallationMacros(ParsedScript& script, Findings& findings) {
       for (const char* name : {"destination", "name"}) {
         const NameValuePair* attribute = FindAttribute(entry, name);
         if (attribute == nullptr || attribute->value.data == nullptr) continue;
-        CheckMacros(script, script.OffsetOf(*attribute), name, View(attribute->value), true, true, findings);
+        CheckMacros(script, script.OffsetOf(*attribute), name, View(attribute->value), true, true,
+                    findings);
       }
     }
   }
@@ -251,7 +269,8 @@ void CheckActions(ParsedScript& script, Findings& findings) {
   if (actions == nullptr) return;
   for (std::int32_t i = 0; i < actions->children.Count(); ++i) {
     XmlNode& action = *actions->children.ItemAt(i);
-    if (action.name.length > 0 && (action.name.data[0] == '!' || action.name.data[0] == '?')) continue;
+    if (action.name.length > 0 && (action.name.data[0] == '!' || action.name.data[0] == '?'))
+      continue;
     CheckEvent(script, action, findings);
     const ActionType* type = CheckType(script, action, findings);
     if (type == nullptr) continue;

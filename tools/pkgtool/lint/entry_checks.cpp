@@ -38,8 +38,9 @@ String AsString(std::u16string_view text) {
 }
 
 std::u16string FromString(const String& text) {
-  return text.data == nullptr ? std::u16string()
-                              : std::u16string(reinterpret_cast<const char16_t*>(text.data), text.length);
+  return text.data == nullptr
+             ? std::u16string()
+             : std::u16string(reinterpret_cast<const char16_t*>(text.data), text.length);
 }
 
 struct Written {
@@ -50,13 +51,14 @@ struct Written {
 std::string Shown(std::u16string_view path) { return emu::Utf16ToUtf8(path); }
 
 // Checks one file entry; returns the package entry it names, or null.
-const EntryInfo* CheckFileEntry(ParsedScript& script, XmlNode& fileEntry, const std::vector<EntryInfo>& entries,
-                                Findings& findings) {
+const EntryInfo* CheckFileEntry(ParsedScript& script, XmlNode& fileEntry,
+                                const std::vector<EntryInfo>& entries, Findings& findings) {
   const NameValuePair* attribute = FindAttribute(fileEntry, "name");
   if (attribute == nullptr || (attribute->value.data != nullptr && attribute->value.length == 0)) {
     const std::string_view wanted[] = {"name"};
     for (std::int32_t i = 0; attribute == nullptr && i < fileEntry.attributes.Count(); ++i) {
-      if (Nearest(View(fileEntry.attributes.ItemAt(i)->name), wanted)) return nullptr;  // a name check
+      if (Nearest(View(fileEntry.attributes.ItemAt(i)->name), wanted))
+        return nullptr;  // a name check
     }
     findings.Add(script.At(fileEntry, Severity::kWarning, "missing-attribute",
                            "file entry without a name: nothing is written"));
@@ -80,8 +82,9 @@ const EntryInfo* CheckFileEntry(ParsedScript& script, XmlNode& fileEntry, const 
       code = "entry-name-too-long";
       message = "the name is " + std::to_string(name.size()) +
                 " bytes long, and no package entry can be longer than 67: nothing is written";
-    } else if (slashes != name && std::any_of(entries.begin(), entries.end(),
-                                              [&](const EntryInfo& e) { return e.name == slashes; })) {
+    } else if (slashes != name &&
+               std::any_of(entries.begin(), entries.end(),
+                           [&](const EntryInfo& e) { return e.name == slashes; })) {
       message = "'" + Display(name) + "' names no entry; the package has '" + Display(slashes) +
                 "' (write backslashes): nothing is written";
     } else {
@@ -91,8 +94,10 @@ const EntryInfo* CheckFileEntry(ParsedScript& script, XmlNode& fileEntry, const 
       }
       if (const auto near = Nearest(name, names)) {
         code = MissCode(near->miss);
-        message = "'" + Display(name) + "' names no entry, but the package has '" + Display(near->known) + "'" +
-                  (near->miss == Miss::kCase ? " (entry names are case-sensitive)" : "") + ": nothing is written";
+        message = "'" + Display(name) + "' names no entry, but the package has '" +
+                  Display(near->known) + "'" +
+                  (near->miss == Miss::kCase ? " (entry names are case-sensitive)" : "") +
+                  ": nothing is written";
       } else {
         message = "'" + Display(name) + "' names no entry of the package: nothing is written";
       }
@@ -109,8 +114,9 @@ const EntryInfo* CheckFileEntry(ParsedScript& script, XmlNode& fileEntry, const 
   const std::u16string target = script.FileTarget(fileEntry);
   emu::CePath parsed;
   if (const emu::Status status = emu::ParseCePath(target, &parsed); !status.ok()) {
-    findings.Add(script.At(*attribute, Severity::kError, "unwritable-path",
-                           "the device cannot hold the path '" + Shown(target) + "': nothing is written"));
+    findings.Add(
+        script.At(*attribute, Severity::kError, "unwritable-path",
+                  "the device cannot hold the path '" + Shown(target) + "': nothing is written"));
   }
   for (const char c : name) {
     const unsigned char byte = static_cast<unsigned char>(c);
@@ -126,8 +132,8 @@ const EntryInfo* CheckFileEntry(ParsedScript& script, XmlNode& fileEntry, const 
   return found;
 }
 
-void CheckUnpacks(ParsedScript& script, const std::map<std::u16string, Written>& written, Findings& findings,
-                  std::vector<NestedPackage>* nested) {
+void CheckUnpacks(ParsedScript& script, const std::map<std::u16string, Written>& written,
+                  Findings& findings, std::vector<NestedPackage>* nested) {
   XmlNode* actions = script.actions();
   if (actions == nullptr) return;
   for (std::int32_t i = 0; i < actions->children.Count(); ++i) {
@@ -135,17 +141,19 @@ void CheckUnpacks(ParsedScript& script, const std::map<std::u16string, Written>&
     const char* type = action.GetAttribute("type");
     const char* filename = action.GetAttribute("filename");
     const char* event = action.GetAttribute("event");
-    if (type == nullptr || std::string_view(type) != "Product.Unpack" || filename == nullptr || *filename == 0) {
+    if (type == nullptr || std::string_view(type) != "Product.Unpack" || filename == nullptr ||
+        *filename == 0) {
       continue;
     }
     const std::u16string path = script.ExpandPath(Wide(filename));
     const auto found = written.find(CanonicalPath(path));
     const NameValuePair& at = *FindAttribute(action, "filename");
     if (found == written.end()) {
-      findings.Add(script.At(at, Severity::kNote, "unpack-not-in-package",
-                             "'" + Shown(path) +
-                                 "' is not written by this package: it is installed only if the device "
-                                 "already has it"));
+      findings.Add(
+          script.At(at, Severity::kNote, "unpack-not-in-package",
+                    "'" + Shown(path) +
+                        "' is not written by this package: it is installed only if the device "
+                        "already has it"));
     } else if (event != nullptr && std::string_view(event) == "Install.Before") {
       findings.Add(script.At(at, Severity::kWarning, "unpack-before-files",
                              "this runs before the Files pass writes '" + Shown(path) +
@@ -157,19 +165,22 @@ void CheckUnpacks(ParsedScript& script, const std::map<std::u16string, Written>&
   }
 }
 
-void CheckExe(ParsedScript& script, const std::map<std::u16string, Written>& written, Findings& findings) {
+void CheckExe(ParsedScript& script, const std::map<std::u16string, Written>& written,
+              Findings& findings) {
   XmlNode* installation = script.installation();
   XmlNode* exe = installation == nullptr ? nullptr : installation->children.FindChild("Exe");
   if (exe == nullptr || exe->text.length == 0) return;
   const std::u16string program = script.ProgramPath();
   if (written.count(CanonicalPath(program)) != 0) return;
-  findings.Add(script.At(*exe, Severity::kNote, "exe-not-in-package",
-                         "the product's executable '" + Shown(program) +
-                             "' is not written by this package: it starts only if the device already has it"));
+  findings.Add(script.At(
+      *exe, Severity::kNote, "exe-not-in-package",
+      "the product's executable '" + Shown(program) +
+          "' is not written by this package: it starts only if the device already has it"));
 }
 
-void CheckPackageEntries(const std::vector<EntryInfo>& entries, const std::set<std::string_view>& named,
-                         ParsedScript& script, Findings& findings) {
+void CheckPackageEntries(const std::vector<EntryInfo>& entries,
+                         const std::set<std::string_view>& named, ParsedScript& script,
+                         Findings& findings) {
   std::set<std::string_view> seen;
   for (const EntryInfo& entry : entries) {
     if (!seen.insert(entry.name).second) {
@@ -179,8 +190,9 @@ void CheckPackageEntries(const std::vector<EntryInfo>& entries, const std::set<s
       continue;
     }
     if (entry.name == kScriptEntry || named.count(entry.name) != 0) continue;
-    findings.Add(script.At(-1, Severity::kNote, "unused-entry",
-                           "no file entry names the entry '" + Display(entry.name) + "': it is never installed"));
+    findings.Add(script.At(
+        -1, Severity::kNote, "unused-entry",
+        "no file entry names the entry '" + Display(entry.name) + "': it is never installed"));
   }
 }
 
@@ -193,7 +205,9 @@ void CheckEntries(ParsedScript& script, const std::vector<EntryInfo>& entries, F
   if (XmlNode* files = script.files()) {
     for (std::int32_t i = 0; i < files->children.Count(); ++i) {
       XmlNode& fileEntry = *files->children.ItemAt(i);
-      if (fileEntry.name.length > 0 && (fileEntry.name.data[0] == '!' || fileEntry.name.data[0] == '?')) continue;
+      if (fileEntry.name.length > 0 &&
+          (fileEntry.name.data[0] == '!' || fileEntry.name.data[0] == '?'))
+        continue;
       // A section taken in by an unclosed Files is reported as such.
       if (fileEntry.children.Count() > 0 && IsOneOf(View(fileEntry.name), kSectionNames)) continue;
       if (const char* name = fileEntry.GetAttribute("name")) named.insert(name);
@@ -217,7 +231,10 @@ void CheckEncoding(ParsedScript& script, Findings& findings) {
       ++i;
       continue;
     }
-    const std::size_t length = lead >= 0xF0 && lead <= 0xF4 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC2 && lead < 0xE0 ? 2 : 0;
+    const std::size_t length = lead >= 0xF0 && lead <= 0xF4  ? 4
+                               : lead >= 0xE0                ? 3
+                               : lead >= 0xC2 && lead < 0xE0 ? 2
+                                                             : 0;
     if (length == 0 || i + length > text.size()) return;  // not UTF-8: read as Windows-1252
     for (std::size_t k = 1; k < length; ++k) {
       if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) return;
@@ -227,11 +244,14 @@ void CheckEncoding(ParsedScript& script, Findings& findings) {
   }
   if (first == std::string::npos) return;
   std::size_t length = 1;
-  while (first + length < text.size() && (static_cast<unsigned char>(text[first + length]) & 0xC0) == 0x80) ++length;
+  while (first + length < text.size() &&
+         (static_cast<unsigned char>(text[first + length]) & 0xC0) == 0x80)
+    ++length;
   const std::string character = text.substr(first, length);
   findings.Add(script.At(static_cast<std::int32_t>(first), Severity::kWarning, "utf8-script",
                          "the script is UTF-8, but the updater reads each byte as one Windows-1252 "
-                         "character: '" + character + "' reads as '" + Display(character) +
+                         "character: '" +
+                             character + "' reads as '" + Display(character) +
                              "' (save the script as Windows-1252)"));
 }
 

@@ -25,8 +25,9 @@ void Findings::AddNested(const std::string& product, const Findings& nested) {
 }
 
 std::size_t Findings::Count(Severity severity) const {
-  return static_cast<std::size_t>(std::count_if(
-      all_.begin(), all_.end(), [&](const Finding& finding) { return finding.severity == severity; }));
+  return static_cast<std::size_t>(
+      std::count_if(all_.begin(), all_.end(),
+                    [&](const Finding& finding) { return finding.severity == severity; }));
 }
 
 void Findings::Sort() {

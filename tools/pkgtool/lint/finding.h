@@ -19,12 +19,12 @@ const char* SeverityName(Severity severity);
 
 struct Finding {
   Severity severity = Severity::kNote;
-  std::string code;     // e.g. "open-comment"
-  std::string message;  // one line, UTF-8
-  std::int32_t line = 0;    // 0 when the finding has no place in the script
+  std::string code;       // e.g. "open-comment"
+  std::string message;    // one line, UTF-8
+  std::int32_t line = 0;  // 0 when the finding has no place in the script
   std::int32_t column = 0;
-  std::string sourceLine;   // the script line, UTF-8, when `line` is set
-  std::string caret;        // blanks (tabs where the line has them) and "^" under the column
+  std::string sourceLine;  // the script line, UTF-8, when `line` is set
+  std::string caret;       // blanks (tabs where the line has them) and "^" under the column
   std::vector<std::string> within;  // the nested products it belongs to, outermost first
 };
 

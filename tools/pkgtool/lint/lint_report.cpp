@@ -29,8 +29,8 @@ std::string Counted(std::size_t count, const char* word) {
 std::string LintText(const LintSubject& subject, const Findings& findings) {
   std::string text;
   for (const Finding& finding : findings.all()) {
-    text += Place(subject, finding) + ": " + SeverityName(finding.severity) + ": " + finding.message + " [" +
-            finding.code + "]\n";
+    text += Place(subject, finding) + ": " + SeverityName(finding.severity) + ": " +
+            finding.message + " [" + finding.code + "]\n";
     if (finding.line > 0) {
       text += "  " + finding.sourceLine + "\n  " + finding.caret + "\n";
     }
@@ -43,14 +43,23 @@ std::string LintText(const LintSubject& subject, const Findings& findings) {
 
 std::string LintJson(const LintSubject& subject, const Findings& findings) {
   JsonWriter json;
-  json.BeginObject().Key("package").String(subject.package).Key("openedAs").String(subject.openedAs);
+  json.BeginObject()
+      .Key("package")
+      .String(subject.package)
+      .Key("openedAs")
+      .String(subject.openedAs);
   json.Key("findings").BeginArray();
   for (const Finding& finding : findings.all()) {
     json.BeginObject();
     json.Key("severity").String(SeverityName(finding.severity));
     json.Key("code").String(finding.code).Key("message").String(finding.message);
     if (finding.line > 0) {
-      json.Key("file").String(kScriptEntry).Key("line").Number(finding.line).Key("column").Number(finding.column);
+      json.Key("file")
+          .String(kScriptEntry)
+          .Key("line")
+          .Number(finding.line)
+          .Key("column")
+          .Number(finding.column);
     }
     if (!finding.within.empty()) {
       json.Key("within").BeginArray();

@@ -40,7 +40,8 @@ void CheckElementNames(ParsedScript& script, Findings& findings) {
       // Inside Files and Actions, also repeated ones, element names carry no meaning.
       if (name == "Files" || name == "Actions") continue;
     }
-    for (std::int32_t i = node->children.Count() - 1; i >= 0; --i) stack.push_back(node->children.ItemAt(i));
+    for (std::int32_t i = node->children.Count() - 1; i >= 0; --i)
+      stack.push_back(node->children.ItemAt(i));
   }
 }
 
@@ -56,17 +57,19 @@ void CheckInstallationAttributes(ParsedScript& script, Findings& findings) {
     if (!exact && !near) continue;
     const std::string child(exact ? name : near->known);
     findings.Add(script.At(attribute, Severity::kWarning, "ignored-attribute",
-                           "Installation's attributes are not read: write <" + child + ">...</" + child +
-                               "> inside Installation"));
+                           "Installation's attributes are not read: write <" + child + ">...</" +
+                               child + "> inside Installation"));
   }
 }
 
 const std::vector<std::string_view>& AllActionAttributes() {
   static const std::vector<std::string_view> all = [] {
-    std::vector<std::string_view> names(std::begin(kCommonActionAttributes), std::end(kCommonActionAttributes));
+    std::vector<std::string_view> names(std::begin(kCommonActionAttributes),
+                                        std::end(kCommonActionAttributes));
     for (const ActionType& type : kActionTypes) {
       for (const ActionAttribute& attribute : type.attributes) {
-        if (std::find(names.begin(), names.end(), attribute.name) == names.end()) names.push_back(attribute.name);
+        if (std::find(names.begin(), names.end(), attribute.name) == names.end())
+          names.push_back(attribute.name);
       }
     }
     return names;
@@ -75,7 +78,8 @@ const std::vector<std::string_view>& AllActionAttributes() {
 }
 
 // The attributes that `element` (a file entry or an action) is read with.
-std::vector<std::string_view> KnownAttributes(ParsedScript& script, XmlNode& element, std::string* reader) {
+std::vector<std::string_view> KnownAttributes(ParsedScript& script, XmlNode& element,
+                                              std::string* reader) {
   if (script.IsFileEntry(element)) {
     *reader = "a file entry";
     return {std::begin(kFileEntryAttributes), std::end(kFileEntryAttributes)};
@@ -87,7 +91,8 @@ std::vector<std::string_view> KnownAttributes(ParsedScript& script, XmlNode& ele
     return AllActionAttributes();
   }
   *reader = std::string(type->name);
-  std::vector<std::string_view> names(std::begin(kCommonActionAttributes), std::end(kCommonActionAttributes));
+  std::vector<std::string_view> names(std::begin(kCommonActionAttributes),
+                                      std::end(kCommonActionAttributes));
   for (const ActionAttribute& attribute : type->attributes) names.push_back(attribute.name);
   return names;
 }
@@ -106,8 +111,9 @@ void CheckEntryAndActionAttributes(ParsedScript& script, Findings& findings) {
         const std::string_view name = NameOf(attribute.name);
         if (IsSyntaxDebris(name)) continue;
         if (std::find(seen.begin(), seen.end(), name) != seen.end()) {
-          findings.Add(script.At(attribute, Severity::kWarning, "duplicate-attribute",
-                                 "attribute '" + Display(name) + "' is given twice: only the first is read"));
+          findings.Add(script.At(
+              attribute, Severity::kWarning, "duplicate-attribute",
+              "attribute '" + Display(name) + "' is given twice: only the first is read"));
           continue;
         }
         seen.push_back(name);

@@ -45,8 +45,8 @@ std::optional<NearWord> Nearest(std::string_view written, std::span<const std::s
 const char* MissCode(Miss miss) { return miss == Miss::kCase ? "wrong-case" : "typo"; }
 
 std::string MissText(std::string_view written, const NearWord& near, std::string_view what) {
-  std::string text = std::string(what) + " '" + Display(written) + "' is not '" +
-                     std::string(near.known) + "'";
+  std::string text =
+      std::string(what) + " '" + Display(written) + "' is not '" + std::string(near.known) + "'";
   if (near.miss == Miss::kCase) text += " (names are case-sensitive)";
   return text;
 }

@@ -26,8 +26,8 @@ bool Readable(std::string_view name) {
   if (name.empty()) return false;
   return std::all_of(name.begin(), name.end(), [](char c) {
     const auto byte = static_cast<unsigned char>(c);
-    return byte >= 0x20 && byte != 0x7F && byte != 0x81 && byte != 0x8D && byte != 0x8F && byte != 0x90 &&
-           byte != 0x9D;
+    return byte >= 0x20 && byte != 0x7F && byte != 0x81 && byte != 0x8D && byte != 0x8F &&
+           byte != 0x90 && byte != 0x9D;
   });
 }
 
@@ -39,7 +39,8 @@ std::vector<std::string> CaseVariants(const std::string& name) {
   for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
   std::string capitalised = lower;
-  if (!capitalised.empty()) capitalised[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(capitalised[0])));
+  if (!capitalised.empty())
+    capitalised[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(capitalised[0])));
   std::vector<std::string> variants;
   for (const std::string& variant : {capitalised, lower, upper}) {
     if (variant != name && std::find(variants.begin(), variants.end(), variant) == variants.end()) {
@@ -53,7 +54,8 @@ std::vector<std::string> CaseVariants(const std::string& name) {
 // name; empty when none does.
 std::string NameThatReads(System::IO::ResourcePackage& package, const std::string& openedAs) {
   unsigned char stored[256];
-  for (int i = 0; i < 256; ++i) stored[package.substitutionTable[i]] = static_cast<unsigned char>(i);
+  for (int i = 0; i < 256; ++i)
+    stored[package.substitutionTable[i]] = static_cast<unsigned char>(i);
   for (const std::string& candidate : CaseVariants(openedAs)) {
     unsigned char table[256];
     System::IO::BuildSubstitutionTable(("\\" + candidate).c_str(), table);
@@ -66,30 +68,35 @@ std::string NameThatReads(System::IO::ResourcePackage& package, const std::strin
   return {};
 }
 
-void LintWithoutScript(PackageView& view, const std::vector<EntryInfo>& entries, Findings& findings) {
+void LintWithoutScript(PackageView& view, const std::vector<EntryInfo>& entries,
+                       Findings& findings) {
   if (entries.empty()) {
-    findings.Add(PackageFinding(Severity::kError, "empty-package",
-                                "the package has no entries, or it is damaged: the updater installs nothing"));
+    findings.Add(PackageFinding(
+        Severity::kError, "empty-package",
+        "the package has no entries, or it is damaged: the updater installs nothing"));
     return;
   }
   for (const EntryInfo& entry : entries) {
     if (SameIgnoringCase(entry.name, kScriptEntry)) {
-      findings.Add(PackageFinding(Severity::kError, "wrong-case",
-                                  "the entry '" + Display(entry.name) +
-                                      "' is not 'InstallScript.xml' (names are case-sensitive): the updater "
-                                      "finds no script and installs nothing"));
+      findings.Add(
+          PackageFinding(Severity::kError, "wrong-case",
+                         "the entry '" + Display(entry.name) +
+                             "' is not 'InstallScript.xml' (names are case-sensitive): the updater "
+                             "finds no script and installs nothing"));
       return;
     }
   }
-  findings.Add(PackageFinding(Severity::kError, "no-script",
-                              "the package has no InstallScript.xml entry: the updater installs nothing"));
-  const auto unreadable = std::count_if(entries.begin(), entries.end(),
-                                        [](const EntryInfo& entry) { return !Readable(entry.name); });
+  findings.Add(
+      PackageFinding(Severity::kError, "no-script",
+                     "the package has no InstallScript.xml entry: the updater installs nothing"));
+  const auto unreadable = std::count_if(
+      entries.begin(), entries.end(), [](const EntryInfo& entry) { return !Readable(entry.name); });
   if (unreadable * 2 < static_cast<std::ptrdiff_t>(entries.size())) return;
-  std::string message = "the entry names do not read as text when the package is opened as '" + view.name() +
-                        "': it was probably made for another file name";
+  std::string message = "the entry names do not read as text when the package is opened as '" +
+                        view.name() + "': it was probably made for another file name";
   const std::string right = NameThatReads(view.package(), view.name());
-  if (!right.empty()) message += " ('" + right + "'; file names are told apart by letter case here)";
+  if (!right.empty())
+    message += " ('" + right + "'; file names are told apart by letter case here)";
   findings.Add(PackageFinding(Severity::kError, "wrong-file-name", message));
 }
 
@@ -112,14 +119,16 @@ Findings Lint(PackageView& view, int depth) {
   }
   const AnsiString text = package.ReadEntry(std::string(kScriptEntry).c_str());
   std::vector<NestedPackage> nested;
-  LintScript(std::string(text.data, static_cast<std::size_t>(text.length)), entries, findings, &nested);
+  LintScript(std::string(text.data, static_cast<std::size_t>(text.length)), entries, findings,
+             &nested);
   for (const NestedPackage& product : nested) {
     if (depth + 1 >= kMaxNesting) break;
     std::string error;
     auto inner = view.OpenEntry(product.entryName, OpeningName(Display(product.fileName)), &error);
     if (inner == nullptr) {
-      findings.Add(PackageFinding(Severity::kError, "nested-package",
-                                  "the nested product '" + Display(product.fileName) + "' cannot be read: " + error));
+      findings.Add(PackageFinding(
+          Severity::kError, "nested-package",
+          "the nested product '" + Display(product.fileName) + "' cannot be read: " + error));
       continue;
     }
     findings.AddNested(Display(product.fileName), Lint(*inner, depth + 1));

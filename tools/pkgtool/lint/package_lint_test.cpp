@@ -20,8 +20,8 @@ const std::string kScript =
 class PackageLintTest : public ::testing::Test {
  protected:
   // Writes `bytes` as the host file `name` and lints it (opened under `asName` if given).
-  std::string Lint(const std::string& name, const std::string& bytes, const std::string& asName = "",
-                   bool json = false) {
+  std::string Lint(const std::string& name, const std::string& bytes,
+                   const std::string& asName = "", bool json = false) {
     const std::string path = folder_.hostDir() + "/" + name;
     test::WriteHostFile(path, bytes);
     std::string error;
@@ -46,20 +46,24 @@ TEST_F(PackageLintTest, ACleanPackage) {
 TEST_F(PackageLintTest, APackageDeliveredUnderAnotherNameReadsAsNoise) {
   const std::string bytes =
       pkg::BuildPackage("Tool", {{"InstallScript.xml", kScript}, {"a.txt", "text"}});
-  EXPECT_EQ(Lint("tool.gz", test::GzipBytes(bytes)),
-            "tool.gz: error: the package has no InstallScript.xml entry: the updater installs nothing "
-            "[no-script]\n"
-            "tool.gz: error: the entry names do not read as text when the package is opened as 'tool': it "
-            "was probably made for another file name ('Tool'; file names are told apart by letter case here) "
-            "[wrong-file-name]\n"
-            "2 errors, 0 warnings, 0 notes\n");
+  EXPECT_EQ(
+      Lint("tool.gz", test::GzipBytes(bytes)),
+      "tool.gz: error: the package has no InstallScript.xml entry: the updater installs nothing "
+      "[no-script]\n"
+      "tool.gz: error: the entry names do not read as text when the package is opened as 'tool': "
+      "it "
+      "was probably made for another file name ('Tool'; file names are told apart by letter case "
+      "here) "
+      "[wrong-file-name]\n"
+      "2 errors, 0 warnings, 0 notes\n");
   // --as names the file the package is for.
   EXPECT_EQ(Lint("renamed.bin", bytes, "Tool"), "0 errors, 0 warnings, 0 notes\n");
 }
 
 TEST_F(PackageLintTest, PackagesWithoutAScriptToRun) {
   EXPECT_EQ(Lint("A", pkg::BuildPackage("A", {{"installscript.xml", kScript}})),
-            "A: error: the entry 'installscript.xml' is not 'InstallScript.xml' (names are case-sensitive): "
+            "A: error: the entry 'installscript.xml' is not 'InstallScript.xml' (names are "
+            "case-sensitive): "
             "the updater finds no script and installs nothing [wrong-case]\n"
             "1 error, 0 warnings, 0 notes\n");
   EXPECT_EQ(Lint("B", pkg::BuildPackage("B", {{"InstallScript.xml", ""}, {"a.txt", "x"}})),
@@ -74,43 +78,49 @@ TEST_F(PackageLintTest, PackagesWithoutAScriptToRun) {
 
 TEST_F(PackageLintTest, NestedProductsAreLintedUnderTheirDeviceNames) {
   const std::string inner = pkg::BuildPackage(
-      "Data", {{"InstallScript.xml", "<Installation/>\n<Files>\n<File name=\"b.txt\"/>\n</Files><Actions/>"}});
+      "Data", {{"InstallScript.xml",
+                "<Installation/>\n<Files>\n<File name=\"b.txt\"/>\n</Files><Actions/>"}});
   const std::string outerScript =
       "<Installation><AppPath>\\Tool</AppPath></Installation>\n"
       "<Files><File name=\"Data.gz\"/><File name=\"Wrong.gz\"/></Files>\n<Actions>\n"
       "<A event=\"Install.After\" type=\"Product.Unpack\" filename=\"%AppPath%\\Data.gz\"/>\n"
       "<A event=\"Install.After\" type=\"Product.Unpack\" filename=\"%AppPath%\\Wrong.gz\"/>\n"
       "</Actions>\n";
-  const std::string outer = pkg::BuildPackage(
-      "Tool", {{"InstallScript.xml", outerScript}, {"Data.gz", test::GzipBytes(inner)},
-               {"Wrong.gz", test::GzipBytes(inner)}});
-  EXPECT_EQ(Lint("Tool.gz", test::GzipBytes(outer)),
-            "Data.gz > InstallScript.xml:3:7: error: 'b.txt' names no entry of the package: nothing is "
-            "written [unknown-entry]\n"
-            "  <File name=\"b.txt\"/>\n"
-            "        ^\n"
-            "Wrong.gz: error: the package has no InstallScript.xml entry: the updater installs nothing "
-            "[no-script]\n"
-            "Wrong.gz: error: the entry names do not read as text when the package is opened as 'Wrong': it "
-            "was probably made for another file name [wrong-file-name]\n"
-            "3 errors, 0 warnings, 0 notes\n");
-  EXPECT_NE(Lint("Tool.gz", test::GzipBytes(outer), "", true)
-                .find(R"({"severity":"error","code":"unknown-entry","message":"'b.txt' names no entry of the )"
-                      R"(package: nothing is written","file":"InstallScript.xml","line":3,"column":7,)"
-                      R"("within":["Data.gz"]})"),
-            std::string::npos);
+  const std::string outer = pkg::BuildPackage("Tool", {{"InstallScript.xml", outerScript},
+                                                       {"Data.gz", test::GzipBytes(inner)},
+                                                       {"Wrong.gz", test::GzipBytes(inner)}});
+  EXPECT_EQ(
+      Lint("Tool.gz", test::GzipBytes(outer)),
+      "Data.gz > InstallScript.xml:3:7: error: 'b.txt' names no entry of the package: nothing is "
+      "written [unknown-entry]\n"
+      "  <File name=\"b.txt\"/>\n"
+      "        ^\n"
+      "Wrong.gz: error: the package has no InstallScript.xml entry: the updater installs nothing "
+      "[no-script]\n"
+      "Wrong.gz: error: the entry names do not read as text when the package is opened as 'Wrong': "
+      "it "
+      "was probably made for another file name [wrong-file-name]\n"
+      "3 errors, 0 warnings, 0 notes\n");
+  EXPECT_NE(
+      Lint("Tool.gz", test::GzipBytes(outer), "", true)
+          .find(
+              R"({"severity":"error","code":"unknown-entry","message":"'b.txt' names no entry of the )"
+              R"(package: nothing is written","file":"InstallScript.xml","line":3,"column":7,)"
+              R"("within":["Data.gz"]})"),
+      std::string::npos);
 }
 
 TEST_F(PackageLintTest, JsonReport) {
   const std::string bytes = pkg::BuildPackage(
       "T", {{"InstallScript.xml", "<Installation/><Files/>\n<Actions><A type=\"x\"/></Actions>"}});
-  EXPECT_EQ(Lint("T", bytes, "", true),
-            R"({"package":"T","openedAs":"T","findings":[)"
-            R"({"severity":"error","code":"no-event","message":"action x has no event, so it never runs",)"
-            R"("file":"InstallScript.xml","line":2,"column":10},)"
-            R"({"severity":"error","code":"unknown-type","message":"unknown action type 'x': the action does )"
-            R"(nothing","file":"InstallScript.xml","line":2,"column":13}],"errors":2,"warnings":0,"notes":0})"
-            "\n");
+  EXPECT_EQ(
+      Lint("T", bytes, "", true),
+      R"({"package":"T","openedAs":"T","findings":[)"
+      R"({"severity":"error","code":"no-event","message":"action x has no event, so it never runs",)"
+      R"("file":"InstallScript.xml","line":2,"column":10},)"
+      R"({"severity":"error","code":"unknown-type","message":"unknown action type 'x': the action does )"
+      R"(nothing","file":"InstallScript.xml","line":2,"column":13}],"errors":2,"warnings":0,"notes":0})"
+      "\n");
 }
 
 }  // namespace

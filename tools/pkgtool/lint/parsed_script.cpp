@@ -35,12 +35,15 @@ String Wide(std::u16string_view text) {
 
 std::u16string FromWide(const String& text) {
   if (text.data == nullptr) return {};
-  return std::u16string(reinterpret_cast<const char16_t*>(text.data), static_cast<std::size_t>(text.length));
+  return std::u16string(reinterpret_cast<const char16_t*>(text.data),
+                        static_cast<std::size_t>(text.length));
 }
 
 }  // namespace
 
-std::string Display(const char* narrow) { return narrow == nullptr ? "" : Display(std::string_view(narrow)); }
+std::string Display(const char* narrow) {
+  return narrow == nullptr ? "" : Display(std::string_view(narrow));
+}
 std::string Display(std::string_view narrow) { return emu::Utf16ToUtf8(emu::AnsiToUtf16(narrow)); }
 
 bool SameIgnoringCase(std::string_view a, std::string_view b) {
@@ -128,7 +131,8 @@ Finding ParsedScript::At(std::int32_t offset, Severity severity, std::string cod
   std::size_t lineEnd = text_.find('\n', offset);
   if (lineEnd == std::string::npos) lineEnd = text_.size();
   if (lineEnd > lineStart && text_[lineEnd - 1] == '\r') --lineEnd;
-  finding.line = 1 + static_cast<std::int32_t>(std::count(text_.begin(), text_.begin() + offset, '\n'));
+  finding.line =
+      1 + static_cast<std::int32_t>(std::count(text_.begin(), text_.begin() + offset, '\n'));
   finding.column = 1 + offset - static_cast<std::int32_t>(lineStart);
   finding.sourceLine = Display(std::string_view(text_).substr(lineStart, lineEnd - lineStart));
   // One blank per byte: every byte is one character of the device code page.
@@ -158,7 +162,8 @@ std::string ParsedScript::Describe(XmlNode& element) const {
   if (IsAction(element)) {
     const char* type = element.GetAttribute("type");
     const char* event = element.GetAttribute("event");
-    std::string text = "action " + (type == nullptr ? "<" + Display(element.name.data) + ">" : Display(type));
+    std::string text =
+        "action " + (type == nullptr ? "<" + Display(element.name.data) + ">" : Display(type));
     if (event != nullptr) text += " (" + Display(event) + ")";
     return text;
   }
@@ -174,8 +179,10 @@ std::u16string ParsedScript::AppPath() const { return FromWide(engine_->appPath)
 std::u16string ParsedScript::FileTarget(XmlNode& fileEntry) const {
   const char* name = fileEntry.GetAttribute("name");
   const char* destination = fileEntry.GetAttribute("destination");
-  const std::string_view folder = destination == nullptr || *destination == 0 ? "%AppPath%" : destination;
-  const String joined = CombinePath(Wide(emu::AnsiToUtf16(folder)), Wide(emu::AnsiToUtf16(name == nullptr ? "" : name)));
+  const std::string_view folder =
+      destination == nullptr || *destination == 0 ? "%AppPath%" : destination;
+  const String joined = CombinePath(Wide(emu::AnsiToUtf16(folder)),
+                                    Wide(emu::AnsiToUtf16(name == nullptr ? "" : name)));
   return ExpandPath(FromWide(joined));
 }
 
@@ -189,7 +196,8 @@ std::u16string CanonicalPath(std::u16string_view path) {
   std::u16string text(path);
   if (emu::ParseCePath(path, &parsed).ok()) text = parsed.ToText();
   for (char16_t& unit : text) {
-    if ((unit >= u'A' && unit <= u'Z') || (unit >= 0xC0 && unit <= 0xDE && unit != 0xD7)) unit += 0x20;
+    if ((unit >= u'A' && unit <= u'Z') || (unit >= 0xC0 && unit <= 0xDE && unit != 0xD7))
+      unit += 0x20;
   }
   return text;
 }

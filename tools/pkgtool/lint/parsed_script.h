@@ -43,7 +43,9 @@ class ParsedScript {
 
   // A file entry is a direct child of `files()`, an action one of `actions()`.
   bool IsFileEntry(const XmlNode& node) const { return files_ != nullptr && node.parent == files_; }
-  bool IsAction(const XmlNode& node) const { return actions_ != nullptr && node.parent == actions_; }
+  bool IsAction(const XmlNode& node) const {
+    return actions_ != nullptr && node.parent == actions_;
+  }
 
   // Byte offset of an element's "<" (of its name when no "<" stands before it), or of
   // an attribute's name; -1 for what this script did not parse.
@@ -54,7 +56,8 @@ class ParsedScript {
 
   // A finding placed at `offset` (no place when negative).
   Finding At(std::int32_t offset, Severity severity, std::string code, std::string message) const;
-  Finding At(const XmlNode& element, Severity severity, std::string code, std::string message) const;
+  Finding At(const XmlNode& element, Severity severity, std::string code,
+             std::string message) const;
   Finding At(const NameValuePair& attribute, Severity severity, std::string code,
              std::string message) const;
 

@@ -42,8 +42,8 @@ struct NestedPackage {
 // File entries against the package's entries (in file order), paths the device cannot
 // hold, "Product.Unpack" and the product's executable against what the package
 // installs. Sets *nested to the products unpacked from this package's own files.
-void CheckEntries(ParsedScript& script, const std::vector<EntryInfo>& entries,
-                  Findings& findings, std::vector<NestedPackage>* nested);
+void CheckEntries(ParsedScript& script, const std::vector<EntryInfo>& entries, Findings& findings,
+                  std::vector<NestedPackage>* nested);
 
 // Non-ASCII bytes in a script that is UTF-8: the updater reads every byte as one
 // Windows-1252 character.

@@ -16,7 +16,8 @@ bool NameIs(const XmlNode& node, std::string_view name) {
 }
 
 bool StartsWith(const XmlNode& node, std::string_view prefix) {
-  return node.name.data != nullptr && std::string_view(node.name.data, node.name.length).starts_with(prefix);
+  return node.name.data != nullptr &&
+         std::string_view(node.name.data, node.name.length).starts_with(prefix);
 }
 
 // "a", "b" and 3 more
@@ -26,7 +27,8 @@ std::string ListOf(const std::vector<std::string>& items) {
     if (i > 0) text += ", ";
     text += items[i];
   }
-  if (items.size() > kMaxListed) text += " and " + std::to_string(items.size() - kMaxListed) + " more";
+  if (items.size() > kMaxListed)
+    text += " and " + std::to_string(items.size() - kMaxListed) + " more";
   return text;
 }
 
@@ -52,8 +54,10 @@ std::string LostThrough(ParsedScript& script, XmlNode& open) {
       lost.push_back(item);
     }
     if (lost.empty()) return {};
-    return files ? Counted(lost.size(), "file entry", "file entries") + " after it, never installed: " + ListOf(lost)
-                 : Counted(lost.size(), "action", "actions") + " after it, which never run: " + ListOf(lost);
+    return files ? Counted(lost.size(), "file entry", "file entries") +
+                       " after it, never installed: " + ListOf(lost)
+                 : Counted(lost.size(), "action", "actions") +
+                       " after it, which never run: " + ListOf(lost);
   }
   if (parent != nullptr && parent == script.installation()) {
     for (const char* name : {"AppPath", "Exe"}) {
@@ -77,8 +81,9 @@ void ReportOpen(ParsedScript& script, XmlNode& open, Findings& findings) {
   const bool declaration = !comment && (StartsWith(open, "!") || StartsWith(open, "?"));
   const std::string lost = LostThrough(script, open);
   if (comment || declaration) {
-    const std::string what = comment ? "this comment is read as an element that stays open"
-                                     : "<" + Display(open.name.data) + "> is read as an element that stays open";
+    const std::string what =
+        comment ? "this comment is read as an element that stays open"
+                : "<" + Display(open.name.data) + "> is read as an element that stays open";
     if (lost.empty()) {
       findings.Add(script.At(open, Severity::kNote, comment ? "open-comment" : "open-declaration",
                              what + " and takes in what follows it; nothing is lost here, "
@@ -90,8 +95,9 @@ void ReportOpen(ParsedScript& script, XmlNode& open, Findings& findings) {
     return;
   }
   if (lost.empty()) return;
-  findings.Add(script.At(open, Severity::kError, "unclosed-element",
-                         script.Describe(open) + " is not closed (end it with \"/>\") and takes in " + lost));
+  findings.Add(script.At(
+      open, Severity::kError, "unclosed-element",
+      script.Describe(open) + " is not closed (end it with \"/>\") and takes in " + lost));
 }
 
 // Elements that should hold no elements: comments, declarations, file entries, actions,
@@ -117,7 +123,8 @@ void CheckOpenElements(ParsedScript& script, Findings& findings) {
       ReportOpen(script, *node, findings);
       continue;
     }
-    for (std::int32_t i = node->children.Count() - 1; i >= 0; --i) stack.push_back(node->children.ItemAt(i));
+    for (std::int32_t i = node->children.Count() - 1; i >= 0; --i)
+      stack.push_back(node->children.ItemAt(i));
   }
 }
 
@@ -154,12 +161,14 @@ void CheckSections(ParsedScript& script, Findings& findings) {
        "the application folder is empty, so files without a destination go to the root "
        "folder, and no product is started"},
       {"Files", script.files(), Severity::kWarning, "no-files", "the package installs no files"},
-      {"Actions", script.actions(), Severity::kNote, "no-actions", "nothing runs before or after the files"},
+      {"Actions", script.actions(), Severity::kNote, "no-actions",
+       "nothing runs before or after the files"},
   };
   for (const auto& section : sections) {
     if (section.used == nullptr) {
-      findings.Add(script.At(-1, section.missing, section.code,
-                             "no " + std::string(section.name) + " section: " + section.consequence));
+      findings.Add(
+          script.At(-1, section.missing, section.code,
+                    "no " + std::string(section.name) + " section: " + section.consequence));
       continue;
     }
     const Finding first = script.At(*section.used, Severity::kNote, "", "");
@@ -167,9 +176,11 @@ void CheckSections(ParsedScript& script, Findings& findings) {
       if (element == section.used || !NameIs(*element, section.name)) continue;
       // Directly in Files or Actions it is a file entry or an action (see above).
       if (script.IsFileEntry(*element) || script.IsAction(*element)) continue;
-      findings.Add(script.At(*element, element->children.Count() > 0 ? Severity::kError : Severity::kWarning,
+      findings.Add(script.At(*element,
+                             element->children.Count() > 0 ? Severity::kError : Severity::kWarning,
                              "duplicate-section",
-                             "a second " + std::string(section.name) + " section is ignored: only the first, at line " +
+                             "a second " + std::string(section.name) +
+                                 " section is ignored: only the first, at line " +
                                  std::to_string(first.line) + ", is used"));
     }
   }
@@ -180,8 +191,9 @@ void CheckSections(ParsedScript& script, Findings& findings) {
         XmlNode* child = installation->children.ItemAt(i);
         if (!NameIs(*child, name)) continue;
         if (seen) {
-          findings.Add(script.At(*child, Severity::kWarning, "duplicate-element",
-                                 std::string("a second ") + name + " is ignored: only the first is read"));
+          findings.Add(
+              script.At(*child, Severity::kWarning, "duplicate-element",
+                        std::string("a second ") + name + " is ignored: only the first is read"));
         }
         seen = true;
       }
@@ -200,11 +212,12 @@ void CheckMisplaced(ParsedScript& script, Findings& findings) {
     const bool inInstallation = node->parent != nullptr && NameIs(*node->parent, "Installation");
     if (!taken && !inInstallation && (NameIs(*node, "AppPath") || NameIs(*node, "Exe"))) {
       findings.Add(script.At(*node, Severity::kWarning, "misplaced",
-                             "<" + Display(node->name.data) + "> is read only as a direct child of the first "
-                             "Installation section; here it is ignored"));
+                             "<" + Display(node->name.data) +
+                                 "> is read only as a direct child of the first "
+                                 "Installation section; here it is ignored"));
     }
-    const bool childrenTaken =
-        taken || (node != &script.root() && node->children.Count() > 0 && ShouldBeLeaf(script, *node));
+    const bool childrenTaken = taken || (node != &script.root() && node->children.Count() > 0 &&
+                                         ShouldBeLeaf(script, *node));
     for (std::int32_t i = node->children.Count() - 1; i >= 0; --i) {
       stack.emplace_back(node->children.ItemAt(i), childrenTaken);
     }

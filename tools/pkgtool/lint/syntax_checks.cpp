@@ -8,7 +8,8 @@ namespace pkgtool {
 namespace {
 
 std::string_view NameOf(const NameValuePair& pair) {
-  return pair.name.data == nullptr ? std::string_view() : std::string_view(pair.name.data, pair.name.length);
+  return pair.name.data == nullptr ? std::string_view()
+                                   : std::string_view(pair.name.data, pair.name.length);
 }
 
 bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
@@ -45,10 +46,11 @@ int CheckValueless(ParsedScript& script, XmlNode& element, std::int32_t index, F
   const std::string_view name = NameOf(attribute);
   const NameValuePair* next = element.attributes.ItemAt(index + 1);
   if (next != nullptr && NameOf(*next).starts_with("=")) {
-    findings.Add(script.At(attribute, Severity::kError, "attribute-spaces",
-                           "no space may stand around \"=\": " + Display(name) +
-                               " is read as an attribute without a value, so it counts as absent; write " +
-                               Display(name) + "=\"...\""));
+    findings.Add(
+        script.At(attribute, Severity::kError, "attribute-spaces",
+                  "no space may stand around \"=\": " + Display(name) +
+                      " is read as an attribute without a value, so it counts as absent; write " +
+                      Display(name) + "=\"...\""));
     const NameValuePair* third = element.attributes.ItemAt(index + 2);
     return NameOf(*next) == "=" && third != nullptr ? 2 : 1;
   }
@@ -62,15 +64,16 @@ int CheckValueless(ParsedScript& script, XmlNode& element, std::int32_t index, F
   const std::int32_t end = script.EndOfName(attribute);
   if (end >= 0 && static_cast<std::size_t>(end) < text.size() && text[end] == '=') {
     const bool anyQuote = text.find('"', end + 1) != std::string::npos;
-    findings.Add(script.At(attribute, Severity::kError, anyQuote ? "attribute-unclosed" : "attribute-unquoted",
-                           Display(name) + (anyQuote ? "'s value has no closing double quote"
-                                                     : " has no double-quoted value") +
-                               ": the parser reads nothing of the script after it"));
+    findings.Add(script.At(
+        attribute, Severity::kError, anyQuote ? "attribute-unclosed" : "attribute-unquoted",
+        Display(name) +
+            (anyQuote ? "'s value has no closing double quote" : " has no double-quoted value") +
+            ": the parser reads nothing of the script after it"));
     return 0;
   }
   findings.Add(script.At(attribute, Severity::kWarning, "attribute-no-value",
-                         Display(name) + " has no value, so it counts as absent; write " + Display(name) +
-                             "=\"...\""));
+                         Display(name) + " has no value, so it counts as absent; write " +
+                             Display(name) + "=\"...\""));
   return 0;
 }
 
@@ -79,7 +82,8 @@ int CheckValueless(ParsedScript& script, XmlNode& element, std::int32_t index, F
 void CheckAttributeSyntax(ParsedScript& script, Findings& findings) {
   for (XmlNode* element : ElementsBelow(script.root())) {
     // Comments and declarations are read as elements whose words are attributes.
-    if (element->name.length > 0 && (element->name.data[0] == '!' || element->name.data[0] == '?')) continue;
+    if (element->name.length > 0 && (element->name.data[0] == '!' || element->name.data[0] == '?'))
+      continue;
     for (std::int32_t i = 0; i < element->attributes.Count(); ++i) {
       const NameValuePair& attribute = *element->attributes.ItemAt(i);
       if (attribute.value.data == nullptr) {

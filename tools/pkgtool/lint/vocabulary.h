@@ -12,8 +12,7 @@ namespace pkgtool {
 constexpr std::string_view kScriptEntry = "InstallScript.xml";
 
 constexpr std::string_view kSectionNames[] = {"Installation", "Files", "Actions"};
-constexpr std::string_view kElementNames[] = {"Installation", "AppPath", "Exe", "Files",
-                                              "Actions"};
+constexpr std::string_view kElementNames[] = {"Installation", "AppPath", "Exe", "Files", "Actions"};
 constexpr std::string_view kEvents[] = {"Install.Before", "Install.After"};
 constexpr std::string_view kFileEntryAttributes[] = {"name", "destination"};
 constexpr std::string_view kCommonActionAttributes[] = {"event", "type"};
@@ -29,7 +28,7 @@ enum class Need {
 struct ActionAttribute {
   std::string_view name;
   Need need;
-  bool expanded;  // "%AppPath%" and the folder macros are replaced
+  bool expanded;                      // "%AppPath%" and the folder macros are replaced
   std::string_view whenMissing = {};  // what the action does without it
 };
 

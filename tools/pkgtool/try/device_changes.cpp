@@ -12,14 +12,16 @@ const RegistryValue* FindValue(const std::vector<RegistryValue>& values, const s
   return found == values.end() ? nullptr : &*found;
 }
 
-void CompareFolders(const DeviceSnapshot& before, const DeviceSnapshot& after, DeviceChanges& changes) {
-  std::set_difference(after.folders.begin(), after.folders.end(), before.folders.begin(), before.folders.end(),
-                      std::back_inserter(changes.foldersCreated));
-  std::set_difference(before.folders.begin(), before.folders.end(), after.folders.begin(), after.folders.end(),
-                      std::back_inserter(changes.foldersDeleted));
+void CompareFolders(const DeviceSnapshot& before, const DeviceSnapshot& after,
+                    DeviceChanges& changes) {
+  std::set_difference(after.folders.begin(), after.folders.end(), before.folders.begin(),
+                      before.folders.end(), std::back_inserter(changes.foldersCreated));
+  std::set_difference(before.folders.begin(), before.folders.end(), after.folders.begin(),
+                      after.folders.end(), std::back_inserter(changes.foldersDeleted));
 }
 
-void CompareFiles(const DeviceSnapshot& before, const DeviceSnapshot& after, DeviceChanges& changes) {
+void CompareFiles(const DeviceSnapshot& before, const DeviceSnapshot& after,
+                  DeviceChanges& changes) {
   for (const auto& [path, state] : after.files) {
     const auto old = before.files.find(path);
     if (old == before.files.end()) {
@@ -30,13 +32,15 @@ void CompareFiles(const DeviceSnapshot& before, const DeviceSnapshot& after, Dev
     }
   }
   for (const auto& [path, state] : before.files) {
-    if (after.files.count(path) == 0) changes.files.push_back({FileChange::Kind::kDeleted, path, state.size});
+    if (after.files.count(path) == 0)
+      changes.files.push_back({FileChange::Kind::kDeleted, path, state.size});
   }
   std::stable_sort(changes.files.begin(), changes.files.end(),
                    [](const FileChange& a, const FileChange& b) { return a.path < b.path; });
 }
 
-void CompareRegistry(const DeviceSnapshot& before, const DeviceSnapshot& after, DeviceChanges& changes) {
+void CompareRegistry(const DeviceSnapshot& before, const DeviceSnapshot& after,
+                     DeviceChanges& changes) {
   for (const auto& [key, values] : after.registry) {
     const auto old = before.registry.find(key);
     KeyChange change{key, old == before.registry.end(), false, {}};
@@ -50,7 +54,8 @@ void CompareRegistry(const DeviceSnapshot& before, const DeviceSnapshot& after, 
     }
     if (!change.created) {
       for (const RegistryValue& value : old->second) {
-        if (FindValue(values, value.name) == nullptr) change.values.push_back({value.name + "=-", ""});
+        if (FindValue(values, value.name) == nullptr)
+          change.values.push_back({value.name + "=-", ""});
       }
     }
     if (change.created || !change.values.empty()) changes.registry.push_back(std::move(change));

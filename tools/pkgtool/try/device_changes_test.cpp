@@ -22,16 +22,18 @@ std::vector<std::string> Files(const DeviceChanges& changes) {
 TEST(DeviceChangesTest, FoldersAndFiles) {
   DeviceSnapshot before;
   before.folders = {"\\Temp", "\\Old"};
-  before.files = {{"\\a", {1, 10, 100}}, {"\\b", {1, 10, 100}}, {"\\c", {1, 10, 100}}, {"\\d", {1, 10, 100}}};
+  before.files = {
+      {"\\a", {1, 10, 100}}, {"\\b", {1, 10, 100}}, {"\\c", {1, 10, 100}}, {"\\d", {1, 10, 100}}};
   DeviceSnapshot after;
   after.folders = {"\\Temp", "\\New"};
   // \a the same, \b new content of the same size, \c only touched, \d gone, \e new.
-  after.files = {{"\\a", {1, 10, 100}}, {"\\b", {1, 11, 100}}, {"\\c", {1, 10, 101}}, {"\\e", {5, 1, 1}}};
+  after.files = {
+      {"\\a", {1, 10, 100}}, {"\\b", {1, 11, 100}}, {"\\c", {1, 10, 101}}, {"\\e", {5, 1, 1}}};
   const DeviceChanges changes = CompareSnapshots(before, after);
   EXPECT_EQ(changes.foldersCreated, std::vector<std::string>{"\\New"});
   EXPECT_EQ(changes.foldersDeleted, std::vector<std::string>{"\\Old"});
-  EXPECT_EQ(Files(changes),
-            (std::vector<std::string>{"written \\b 1", "written \\c 1", "deleted \\d 1", "created \\e 5"}));
+  EXPECT_EQ(Files(changes), (std::vector<std::string>{"written \\b 1", "written \\c 1",
+                                                      "deleted \\d 1", "created \\e 5"}));
 }
 
 TEST(DeviceChangesTest, RegistryExportsAreComparedByValue) {

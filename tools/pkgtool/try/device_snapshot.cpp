@@ -37,8 +37,8 @@ std::string DevicePath(const fs::path& relative) {
   return path;
 }
 
-bool WalkFiles(const std::string& deviceDir, const std::string& skipFolder, DeviceSnapshot* snapshot,
-               std::string* error) {
+bool WalkFiles(const std::string& deviceDir, const std::string& skipFolder,
+               DeviceSnapshot* snapshot, std::string* error) {
   const fs::path root = fs::path(deviceDir) / "fs";
   std::error_code failure;
   fs::recursive_directory_iterator it(root, fs::directory_options::none, failure);
@@ -55,7 +55,8 @@ bool WalkFiles(const std::string& deviceDir, const std::string& skipFolder, Devi
     } else if (S_ISREG(info.st_mode)) {
       FileState state;
       state.size = static_cast<std::uint64_t>(info.st_size);
-      state.modified = static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1'000'000'000 + info.st_mtim.tv_nsec;
+      state.modified =
+          static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1'000'000'000 + info.st_mtim.tv_nsec;
       if (!Digest(it->path(), &state.digest)) {
         *error = it->path().string() + ": cannot be read";
         return false;
@@ -108,8 +109,8 @@ std::map<std::string, std::vector<RegistryValue>> ParseRegistryExport(const std:
   return keys;
 }
 
-bool TakeSnapshot(const std::string& deviceDir, const std::string& skipFolder, DeviceSnapshot* snapshot,
-                  std::string* error) {
+bool TakeSnapshot(const std::string& deviceDir, const std::string& skipFolder,
+                  DeviceSnapshot* snapshot, std::string* error) {
   *snapshot = DeviceSnapshot();
   if (!WalkFiles(deviceDir, skipFolder, snapshot, error)) return false;
   emu::Device& device = *emu::CurrentDevice();

@@ -15,7 +15,7 @@ namespace pkgtool {
 
 struct FileState {
   std::uint64_t size = 0;
-  std::uint64_t digest = 0;  // of the content
+  std::uint64_t digest = 0;   // of the content
   std::int64_t modified = 0;  // nanoseconds
 };
 
@@ -38,8 +38,8 @@ struct DeviceSnapshot {
 // Snapshots the device at `deviceDir`, which must be the current device, passing over
 // the top-level folder `skipFolder` (a name below `\`; none when empty). False with
 // *error set when the device cannot be read.
-bool TakeSnapshot(const std::string& deviceDir, const std::string& skipFolder, DeviceSnapshot* snapshot,
-                  std::string* error);
+bool TakeSnapshot(const std::string& deviceDir, const std::string& skipFolder,
+                  DeviceSnapshot* snapshot, std::string* error);
 
 // The key paths and values of a .reg export.
 std::map<std::string, std::vector<RegistryValue>> ParseRegistryExport(const std::string& text);

@@ -17,7 +17,8 @@ constexpr int kMaxNesting = 16;
 
 std::set<std::u16string> Canonical(const DeviceSnapshot& snapshot) {
   std::set<std::u16string> paths;
-  for (const auto& [path, state] : snapshot.files) paths.insert(CanonicalPath(emu::Utf8ToUtf16(path)));
+  for (const auto& [path, state] : snapshot.files)
+    paths.insert(CanonicalPath(emu::Utf8ToUtf16(path)));
   return paths;
 }
 
@@ -36,7 +37,8 @@ class RunWalk {
 
   void Product(PackageView& view, int depth) {
     const AnsiString text = view.package().ReadEntry(std::string(kScriptEntry).c_str());
-    ParsedScript script(std::string(text.data == nullptr ? "" : text.data, static_cast<std::size_t>(text.length)));
+    ParsedScript script(
+        std::string(text.data == nullptr ? "" : text.data, static_cast<std::size_t>(text.length)));
     Unpacks(script, "Install.Before", depth);
     if (XmlNode* files = script.files()) {
       for (std::int32_t i = 0; i < files->children.Count(); ++i) {
@@ -80,7 +82,8 @@ class RunWalk {
     install.depth = depth + 1;
     const std::u16string key = CanonicalPath(path);
     const auto fromPackage = written_.find(key);
-    const bool there = consumed_.count(key) == 0 && (before_.count(key) != 0 || fromPackage != written_.end());
+    const bool there =
+        consumed_.count(key) == 0 && (before_.count(key) != 0 || fromPackage != written_.end());
     if (!there) {
       install.note = "no such file when the action ran: nothing installed";
     } else if (after_.count(key) != 0) {
@@ -93,7 +96,8 @@ class RunWalk {
       } else {
         const Source source = fromPackage->second;
         written_.erase(fromPackage);
-        install.note = "from the entry '" + emu::Utf16ToUtf8(emu::AnsiToUtf16(source.entryName)) + "'";
+        install.note =
+            "from the entry '" + emu::Utf16ToUtf8(emu::AnsiToUtf16(source.entryName)) + "'";
         installs.push_back(install);
         Follow(source, path, depth + 1);
         return;
@@ -106,7 +110,8 @@ class RunWalk {
     if (depth >= kMaxNesting) return;
     std::string error;
     const std::size_t slash = path.rfind(u'\\');
-    const std::string fileName = emu::Utf16ToUtf8(slash == std::u16string::npos ? path : path.substr(slash + 1));
+    const std::string fileName =
+        emu::Utf16ToUtf8(slash == std::u16string::npos ? path : path.substr(slash + 1));
     auto view = source.view->OpenEntry(source.entryName, OpeningName(fileName), &error);
     if (view == nullptr) return;  // the entry reads as no package: its own changes show anyway
     views_.push_back(std::move(view));

@@ -7,7 +7,9 @@ namespace pkgtool {
 
 namespace {
 
-std::string Utf8(const std::optional<std::u16string>& text) { return text ? emu::Utf16ToUtf8(*text) : ""; }
+std::string Utf8(const std::optional<std::u16string>& text) {
+  return text ? emu::Utf16ToUtf8(*text) : "";
+}
 
 const char* KindName(FileChange::Kind kind) {
   switch (kind) {
@@ -29,7 +31,8 @@ std::string EventLine(const emu::JournalEvent& event) {
     const emu::ProcessEvent& process = *event.process;
     std::string line = process.started ? "started  " : "FAILED   ";
     line += Utf8(process.application);
-    if (process.commandLine && !process.commandLine->empty()) line += "  " + Utf8(process.commandLine);
+    if (process.commandLine && !process.commandLine->empty())
+      line += "  " + Utf8(process.commandLine);
     if (!process.started) line += "  (the start failed: no such program)";
     return line;
   }
@@ -43,7 +46,8 @@ std::string EventLine(const emu::JournalEvent& event) {
     line += std::to_string(message.message);
   }
   line += message.hwnd == 0xFFFF ? " broadcast to all windows"
-                                 : " to " + Quoted(Utf8(message.title)) + " (window " + std::to_string(message.hwnd) + ")";
+                                 : " to " + Quoted(Utf8(message.title)) + " (window " +
+                                       std::to_string(message.hwnd) + ")";
   return line;
 }
 
@@ -56,11 +60,13 @@ void Section(std::string& text, const std::string& title, const std::vector<std:
 }  // namespace
 
 std::string TryText(const TrySubject& subject, const TryResult& result) {
-  std::string text = "pkgtool try: " + subject.product + " delivered as " + result.deliveredAs + " on " +
-                     (subject.device.empty() ? "a fresh device" : "a copy of " + subject.device) + "\n";
+  std::string text =
+      "pkgtool try: " + subject.product + " delivered as " + result.deliveredAs + " on " +
+      (subject.device.empty() ? "a fresh device" : "a copy of " + subject.device) + "\n";
   if (result.updaterExit != 0) {
-    text += "the updater " + (result.updaterExit < 0 ? std::string("did not exit normally")
-                                                     : "exited with " + std::to_string(result.updaterExit)) +
+    text += "the updater " +
+            (result.updaterExit < 0 ? std::string("did not exit normally")
+                                    : "exited with " + std::to_string(result.updaterExit)) +
             "\n";
   }
   const DeviceChanges& changes = result.changes;
@@ -68,14 +74,16 @@ std::string TryText(const TrySubject& subject, const TryResult& result) {
   Section(text, "folders deleted", changes.foldersDeleted);
   std::vector<std::string> files;
   for (const FileChange& file : changes.files) {
-    files.push_back(std::string(KindName(file.kind)) + "  " + file.path + "  " + std::to_string(file.size) + " bytes");
+    files.push_back(std::string(KindName(file.kind)) + "  " + file.path + "  " +
+                    std::to_string(file.size) + " bytes");
   }
   Section(text, "files", files);
   if (!changes.registry.empty()) {
     std::string registry = RegistryText(changes.registry);
     text += "registry\n";
     std::size_t start = 0;
-    for (std::size_t end; (end = registry.find('\n', start)) != std::string::npos; start = end + 1) {
+    for (std::size_t end; (end = registry.find('\n', start)) != std::string::npos;
+         start = end + 1) {
       text += "  " + registry.substr(start, end - start) + "\n";
     }
   }
@@ -83,28 +91,33 @@ std::string TryText(const TrySubject& subject, const TryResult& result) {
   for (const emu::JournalEvent& event : result.events) events.push_back(EventLine(event));
   Section(text, "programs and messages, in order", events);
   std::vector<std::string> shortcuts;
-  for (const Shortcut& shortcut : result.shortcuts) shortcuts.push_back(shortcut.path + " -> " + shortcut.target);
+  for (const Shortcut& shortcut : result.shortcuts)
+    shortcuts.push_back(shortcut.path + " -> " + shortcut.target);
   Section(text, "shortcuts", shortcuts);
   std::vector<std::string> nested;
   for (const NestedInstall& install : result.nested) {
-    nested.push_back(std::string(static_cast<std::size_t>(install.depth - 1) * 2, ' ') + install.path + "  " +
-                     (install.installed ? "installed, " : "") + install.note);
+    nested.push_back(std::string(static_cast<std::size_t>(install.depth - 1) * 2, ' ') +
+                     install.path + "  " + (install.installed ? "installed, " : "") + install.note);
   }
   Section(text, "nested products", nested);
   Section(text, "left in the delivery folder", result.leftDelivered);
 
   std::size_t started = 0;
-  for (const emu::JournalEvent& event : result.events) started += event.process && event.process->started ? 1 : 0;
-  const std::size_t starts = static_cast<std::size_t>(std::count_if(
-      result.events.begin(), result.events.end(), [](const emu::JournalEvent& event) { return event.process.has_value(); }));
+  for (const emu::JournalEvent& event : result.events)
+    started += event.process && event.process->started ? 1 : 0;
+  const std::size_t starts = static_cast<std::size_t>(
+      std::count_if(result.events.begin(), result.events.end(),
+                    [](const emu::JournalEvent& event) { return event.process.has_value(); }));
   std::size_t values = 0;
   for (const KeyChange& key : changes.registry) values += key.values.size();
-  text += std::to_string(changes.foldersCreated.size()) + " folders created, " + std::to_string(files.size()) +
-          " files changed, " + std::to_string(values) + " registry values changed, " + std::to_string(started) +
-          " programs started, " + std::to_string(starts - started) + " failed, " +
-          std::to_string(result.events.size() - starts) + " messages, " + std::to_string(shortcuts.size()) +
-          " shortcuts, " + std::to_string(std::count_if(result.nested.begin(), result.nested.end(),
-                                                        [](const NestedInstall& n) { return n.installed; })) +
+  text += std::to_string(changes.foldersCreated.size()) + " folders created, " +
+          std::to_string(files.size()) + " files changed, " + std::to_string(values) +
+          " registry values changed, " + std::to_string(started) + " programs started, " +
+          std::to_string(starts - started) + " failed, " +
+          std::to_string(result.events.size() - starts) + " messages, " +
+          std::to_string(shortcuts.size()) + " shortcuts, " +
+          std::to_string(std::count_if(result.nested.begin(), result.nested.end(),
+                                       [](const NestedInstall& n) { return n.installed; })) +
           " nested products installed\n";
   return text;
 }
@@ -126,7 +139,13 @@ std::string TryJson(const TrySubject& subject, const TryResult& result) {
   }
   json.EndArray().Key("registry").BeginArray();
   for (const KeyChange& key : changes.registry) {
-    json.BeginObject().Key("key").String(key.key).Key("created").Bool(key.created).Key("deleted").Bool(key.deleted);
+    json.BeginObject()
+        .Key("key")
+        .String(key.key)
+        .Key("created")
+        .Bool(key.created)
+        .Key("deleted")
+        .Bool(key.deleted);
     json.Key("values").BeginArray();
     for (const ValueChange& value : key.values) {
       json.BeginObject().Key("line").String(value.line);
@@ -140,21 +159,35 @@ std::string TryJson(const TrySubject& subject, const TryResult& result) {
   for (const emu::JournalEvent& event : result.events) {
     json.BeginObject();
     if (event.process) {
-      json.Key("kind").String("process").Key("application").String(Utf8(event.process->application));
-      json.Key("commandLine").String(Utf8(event.process->commandLine)).Key("started").Bool(event.process->started);
+      json.Key("kind")
+          .String("process")
+          .Key("application")
+          .String(Utf8(event.process->application));
+      json.Key("commandLine")
+          .String(Utf8(event.process->commandLine))
+          .Key("started")
+          .Bool(event.process->started);
     } else {
       const emu::MessageEvent& message = *event.message;
       json.Key("kind").String("message").Key("hwnd").Number(message.hwnd);
       if (message.title) json.Key("title").String(Utf8(message.title));
       json.Key("message").Number(message.message);
       if (message.name) json.Key("name").String(Utf8(message.name));
-      json.Key("wParam").Number(static_cast<std::int64_t>(message.wParam)).Key("lParam").Number(message.lParam);
+      json.Key("wParam")
+          .Number(static_cast<std::int64_t>(message.wParam))
+          .Key("lParam")
+          .Number(message.lParam);
     }
     json.EndObject();
   }
   json.EndArray().Key("shortcuts").BeginArray();
   for (const Shortcut& shortcut : result.shortcuts) {
-    json.BeginObject().Key("path").String(shortcut.path).Key("target").String(shortcut.target).EndObject();
+    json.BeginObject()
+        .Key("path")
+        .String(shortcut.path)
+        .Key("target")
+        .String(shortcut.target)
+        .EndObject();
   }
   json.EndArray().Key("nestedProducts").BeginArray();
   for (const NestedInstall& install : result.nested) {

@@ -37,7 +37,8 @@ bool RunUpdater(const std::string& updater, const std::string& deviceDir, const 
                 int* exitCode, std::string* error) {
   std::vector<std::string> environment;
   for (char** entry = environ; *entry != nullptr; ++entry) {
-    if (std::strncmp(*entry, "CE_DEVICE=", 10) != 0 && std::strncmp(*entry, "CE_DEVICE_HOST_EXEC=", 20) != 0) {
+    if (std::strncmp(*entry, "CE_DEVICE=", 10) != 0 &&
+        std::strncmp(*entry, "CE_DEVICE_HOST_EXEC=", 20) != 0) {
       environment.emplace_back(*entry);
     }
   }
@@ -78,7 +79,8 @@ bool RunUpdater(const std::string& updater, const std::string& deviceDir, const 
 std::string FreeFolderName(const std::string& fsDir) {
   std::string name = "pkgtool-try";
   std::error_code failure;
-  for (int n = 2; fs::exists(fs::path(fsDir) / name, failure); ++n) name = "pkgtool-try-" + std::to_string(n);
+  for (int n = 2; fs::exists(fs::path(fsDir) / name, failure); ++n)
+    name = "pkgtool-try-" + std::to_string(n);
   return name;
 }
 
@@ -97,7 +99,9 @@ std::vector<Shortcut> ReadShortcuts(const std::string& fsDir, const DeviceChange
     // "LENGTH#TARGET", the target in the device code page.
     const std::string text = content.str();
     const std::size_t hash = text.find('#');
-    shortcuts.push_back({file.path, emu::Utf16ToUtf8(emu::AnsiToUtf16(hash == std::string::npos ? text : text.substr(hash + 1)))});
+    shortcuts.push_back(
+        {file.path, emu::Utf16ToUtf8(emu::AnsiToUtf16(
+                        hash == std::string::npos ? text : text.substr(hash + 1)))});
   }
   return shortcuts;
 }
@@ -110,7 +114,8 @@ std::string FindUpdater(const std::string& explicitPath, std::string* error) {
     *error = explicitPath + ": not an executable file";
     return {};
   }
-  if (const char* fromEnvironment = std::getenv("PKGTOOL_UPDATER"); fromEnvironment != nullptr && *fromEnvironment) {
+  if (const char* fromEnvironment = std::getenv("PKGTOOL_UPDATER");
+      fromEnvironment != nullptr && *fromEnvironment) {
     if (IsExecutable(fromEnvironment)) return fromEnvironment;
     *error = std::string(fromEnvironment) + " (PKGTOOL_UPDATER): not an executable file";
     return {};
@@ -118,8 +123,9 @@ std::string FindUpdater(const std::string& explicitPath, std::string* error) {
   std::error_code failure;
   const fs::path self = fs::read_symlink("/proc/self/exe", failure);
   if (!failure) {
-    for (const fs::path& candidate : {self.parent_path() / "updater",
-                                      self.parent_path().parent_path() / "src" / "driver" / "updater"}) {
+    for (const fs::path& candidate :
+         {self.parent_path() / "updater",
+          self.parent_path().parent_path() / "src" / "driver" / "updater"}) {
       if (IsExecutable(candidate.string())) return candidate.string();
     }
   }
@@ -160,16 +166,19 @@ bool TryProduct(const TryOptions& options, TryResult* result, std::string* error
   }
   result->deliveredAs = "\\" + folder + "\\" + delivered;
 
-  if (!RunUpdater(options.updater, device->hostDir(), "\\" + folder, &result->updaterExit, error)) return false;
+  if (!RunUpdater(options.updater, device->hostDir(), "\\" + folder, &result->updaterExit, error))
+    return false;
 
   DeviceSnapshot after;
   if (!TakeSnapshot(device->hostDir(), folder, &after, error)) return false;
-  for (const fs::directory_entry& left : fs::directory_iterator(fs::path(fsDir) / folder, failure)) {
+  for (const fs::directory_entry& left :
+       fs::directory_iterator(fs::path(fsDir) / folder, failure)) {
     result->leftDelivered.push_back("\\" + folder + "\\" + left.path().filename().string());
   }
   std::sort(result->leftDelivered.begin(), result->leftDelivered.end());
   result->changes = CompareSnapshots(before, after);
-  if (const emu::Status status = emu::ReadEvents(*emu::CurrentDevice(), before.lastEvent, &result->events);
+  if (const emu::Status status =
+          emu::ReadEvents(*emu::CurrentDevice(), before.lastEvent, &result->events);
       !status.ok()) {
     *error = "journal: " + status.message();
     return false;
