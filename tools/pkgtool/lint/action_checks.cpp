@@ -13,25 +13,13 @@ namespace pkgtool {
 
 namespace {
 
-std::string_view View(const AnsiString& text) {
-  return text.data == nullptr ? std::string_view() : std::string_view(text.data, text.length);
-}
-
 // The first attribute named exactly `name`, with or without a value; null when none.
-const NameValuePair* FindAttribute(XmlNode& element, std::string_view name) {
-  for (std::int32_t i = 0; i < element.attributes.Count(); ++i) {
-    const NameValuePair* pair = element.attributes.ItemAt(i);
-    if (View(pair->name) == name) return pair;
-  }
-  return nullptr;
-}
-
 // True when the element has `name` or an attribute whose name nearly is it (that
 // mistake is reported by the name check).
 bool HasAttributeOrNearMiss(XmlNode& element, std::string_view name) {
   const std::string_view wanted[] = {name};
   for (std::int32_t i = 0; i < element.attributes.Count(); ++i) {
-    const std::string_view written = View(element.attributes.ItemAt(i)->name);
+    const std::string_view written = TextOf(element.attributes.ItemAt(i)->name);
     if (written == name || Nearest(written, wanted)) return true;
   }
   return false;
@@ -68,7 +56,7 @@ void CheckEvent(ParsedScript& script, XmlNode& action, Findings& findings) {
     return;
   }
   if (event->value.data == nullptr) return;  // reported as attribute syntax
-  const std::string_view value = View(event->value);
+  const std::string_view value = TextOf(event->value);
   if (const auto near = Nearest(value, kEvents)) {
     findings.Add(script.At(*event, Severity::kError, MissCode(near->miss),
                            MissText(value, *near, "event") + ": this action never runs"));
@@ -91,7 +79,7 @@ const ActionType* CheckType(ParsedScript& script, XmlNode& action, Findings& fin
     return nullptr;
   }
   if (type->value.data == nullptr) return nullptr;
-  const std::string_view value = View(type->value);
+  const std::string_view value = TextOf(type->value);
   if (const ActionType* known = FindActionType(value)) return known;
   std::vector<std::string_view> names;
   for (const ActionType& candidate : kActionTypes) names.push_back(candidate.name);
@@ -122,7 +110,7 @@ void CheckRequiredAttributes(ParsedScript& script, XmlNode& action, const Action
 void CheckRegistryKey(ParsedScript& script, XmlNode& action, Findings& findings) {
   const NameValuePair* key = FindAttribute(action, "key");
   if (key == nullptr || key->value.data == nullptr) return;
-  const std::string_view value = View(key->value);
+  const std::string_view value = TextOf(key->value);
   const std::string_view root = value.substr(0, 4);
   if (root == "HKLM" || root == "HKCU") {
     if (value.size() <= 4) {
@@ -145,7 +133,7 @@ void CheckRegistryKey(ParsedScript& script, XmlNode& action, Findings& findings)
 void CheckRegistryData(ParsedScript& script, XmlNode& action, Findings& findings) {
   const NameValuePair* dataType = FindAttribute(action, "dataType");
   if (dataType == nullptr || dataType->value.data == nullptr) return;
-  const std::string_view type = View(dataType->value);
+  const std::string_view type = TextOf(dataType->value);
   constexpr std::string_view kDword[] = {"dword"};
   if (const auto near = Nearest(type, kDword)) {
     findings.Add(script.At(*dataType, Severity::kError, MissCode(near->miss),
@@ -155,7 +143,7 @@ void CheckRegistryData(ParsedScript& script, XmlNode& action, Findings& findings
   if (type != "dword") return;
   const NameValuePair* value = FindAttribute(action, "value");
   if (value == nullptr || value->value.data == nullptr) return;  // reported as missing
-  const std::string_view number = View(value->value);
+  const std::string_view number = TextOf(value->value);
   const std::int64_t written = DwordOf(number);
   if (!IsDecimal(number)) {
     findings.Add(script.At(*value, Severity::kError, "dword-not-decimal",
@@ -199,14 +187,14 @@ void CheckMacros(ParsedScript& script, std::int32_t offset, std::string_view whe
                                "'" + written + "' is not replaced in " + std::string(where) +
                                    ": it is kept as written"));
       }
-    } else if (near) {
+    } else if (near && expanded) {
       const std::string known = opener == '{' ? "{" + std::string(near->known) + "}"
                                               : "%" + std::string(near->known) + "%";
       findings.Add(script.At(offset, Severity::kError, MissCode(near->miss),
                              "macro '" + Display(written) + "' is not '" + known + "'" +
                                  (near->miss == Miss::kCase ? " (macros are case-sensitive)" : "") +
                                  ": it is kept as written"));
-    } else if (expanded) {
+    } else if (expanded && !near) {
       // The other kind of bracket around a known name.
       const std::optional<NearWord> other =
           opener == '{' ? Nearest(word, appPath) : Nearest(word, kFolderMacros);
@@ -233,7 +221,7 @@ void CheckActionMacros(ParsedScript& script, XmlNode& action, const ActionType& 
   for (const ActionAttribute& known : type.attributes) {
     const NameValuePair* attribute = FindAttribute(action, known.name);
     if (attribute == nullptr || attribute->value.data == nullptr) continue;
-    CheckMacros(script, script.OffsetOf(*attribute), known.name, View(attribute->value),
+    CheckMacros(script, script.OffsetOf(*attribute), known.name, TextOf(attribute->value),
                 known.expanded, known.expanded, findings);
   }
 }
@@ -241,11 +229,11 @@ void CheckActionMacros(ParsedScript& script, XmlNode& action, const ActionType& 
 void CheckInstallationMacros(ParsedScript& script, Findings& findings) {
   if (XmlNode* installation = script.installation()) {
     if (XmlNode* appPath = installation->children.FindChild("AppPath")) {
-      CheckMacros(script, script.OffsetOf(*appPath), "AppPath", View(appPath->text), true, false,
+      CheckMacros(script, script.OffsetOf(*appPath), "AppPath", TextOf(appPath->text), true, false,
                   findings);
     }
     if (XmlNode* exe = installation->children.FindChild("Exe")) {
-      CheckMacros(script, script.OffsetOf(*exe), "Exe", View(exe->text), false, false, findings);
+      CheckMacros(script, script.OffsetOf(*exe), "Exe", TextOf(exe->text), false, false, findings);
     }
   }
   if (XmlNode* files = script.files()) {
@@ -254,7 +242,7 @@ void CheckInstallationMacros(ParsedScript& script, Findings& findings) {
       for (const char* name : {"destination", "name"}) {
         const NameValuePair* attribute = FindAttribute(entry, name);
         if (attribute == nullptr || attribute->value.data == nullptr) continue;
-        CheckMacros(script, script.OffsetOf(*attribute), name, View(attribute->value), true, true,
+        CheckMacros(script, script.OffsetOf(*attribute), name, TextOf(attribute->value), true, true,
                     findings);
       }
     }
@@ -269,8 +257,7 @@ void CheckActions(ParsedScript& script, Findings& findings) {
   if (actions == nullptr) return;
   for (std::int32_t i = 0; i < actions->children.Count(); ++i) {
     XmlNode& action = *actions->children.ItemAt(i);
-    if (action.name.length > 0 && (action.name.data[0] == '!' || action.name.data[0] == '?'))
-      continue;
+    if (IsMarkup(action)) continue;
     CheckEvent(script, action, findings);
     const ActionType* type = CheckType(script, action, findings);
     if (type == nullptr) continue;

@@ -17,18 +17,6 @@ namespace pkgtool {
 
 namespace {
 
-std::string_view View(const AnsiString& text) {
-  return text.data == nullptr ? std::string_view() : std::string_view(text.data, text.length);
-}
-
-const NameValuePair* FindAttribute(XmlNode& element, std::string_view name) {
-  for (std::int32_t i = 0; i < element.attributes.Count(); ++i) {
-    const NameValuePair* pair = element.attributes.ItemAt(i);
-    if (View(pair->name) == name) return pair;
-  }
-  return nullptr;
-}
-
 std::u16string Wide(std::string_view narrow) { return emu::AnsiToUtf16(narrow); }
 
 String AsString(std::u16string_view text) {
@@ -57,7 +45,7 @@ const EntryInfo* CheckFileEntry(ParsedScript& script, XmlNode& fileEntry,
   if (attribute == nullptr || (attribute->value.data != nullptr && attribute->value.length == 0)) {
     const std::string_view wanted[] = {"name"};
     for (std::int32_t i = 0; attribute == nullptr && i < fileEntry.attributes.Count(); ++i) {
-      if (Nearest(View(fileEntry.attributes.ItemAt(i)->name), wanted))
+      if (Nearest(TextOf(fileEntry.attributes.ItemAt(i)->name), wanted))
         return nullptr;  // a name check
     }
     findings.Add(script.At(fileEntry, Severity::kWarning, "missing-attribute",
@@ -65,7 +53,7 @@ const EntryInfo* CheckFileEntry(ParsedScript& script, XmlNode& fileEntry,
     return nullptr;
   }
   if (attribute->value.data == nullptr) return nullptr;  // attribute syntax
-  const std::string_view name = View(attribute->value);
+  const std::string_view name = TextOf(attribute->value);
   const EntryInfo* found = nullptr;
   for (const EntryInfo& entry : entries) {
     if (entry.name == name) {
@@ -205,11 +193,10 @@ void CheckEntries(ParsedScript& script, const std::vector<EntryInfo>& entries, F
   if (XmlNode* files = script.files()) {
     for (std::int32_t i = 0; i < files->children.Count(); ++i) {
       XmlNode& fileEntry = *files->children.ItemAt(i);
-      if (fileEntry.name.length > 0 &&
-          (fileEntry.name.data[0] == '!' || fileEntry.name.data[0] == '?'))
-        continue;
+      if (IsMarkup(fileEntry)) continue;
       // A section taken in by an unclosed Files is reported as such.
-      if (fileEntry.children.Count() > 0 && IsOneOf(View(fileEntry.name), kSectionNames)) continue;
+      if (fileEntry.children.Count() > 0 && IsOneOf(TextOf(fileEntry.name), kSectionNames))
+        continue;
       if (const char* name = fileEntry.GetAttribute("name")) named.insert(name);
       if (const EntryInfo* entry = CheckFileEntry(script, fileEntry, entries, findings)) {
         written.emplace(CanonicalPath(script.FileTarget(fileEntry)), Written{entry, &fileEntry});

@@ -11,12 +11,6 @@ namespace pkgtool {
 
 namespace {
 
-std::string_view NameOf(const AnsiString& name) {
-  return name.data == nullptr ? std::string_view() : std::string_view(name.data, name.length);
-}
-
-bool IsMarkup(std::string_view name) { return name.starts_with("!") || name.starts_with("?"); }
-
 // Pieces of a mistake that the syntax check reports: `x = "1"` and the like.
 bool IsSyntaxDebris(std::string_view name) {
   return name.starts_with("=") || name.starts_with("\"") || name.starts_with("'");
@@ -30,8 +24,8 @@ void CheckElementNames(ParsedScript& script, Findings& findings) {
     XmlNode* node = stack.back();
     stack.pop_back();
     if (node != &script.root()) {
-      const std::string_view name = NameOf(node->name);
-      if (!IsMarkup(name)) {
+      const std::string_view name = TextOf(node->name);
+      if (!IsMarkup(*node)) {
         if (const auto near = Nearest(name, kElementNames)) {
           findings.Add(script.At(*node, Severity::kError, MissCode(near->miss),
                                  MissText(name, *near, "element") + ": it is ignored"));
@@ -51,7 +45,7 @@ void CheckInstallationAttributes(ParsedScript& script, Findings& findings) {
   constexpr std::string_view kChildren[] = {"AppPath", "Exe"};
   for (std::int32_t i = 0; i < installation->attributes.Count(); ++i) {
     const NameValuePair& attribute = *installation->attributes.ItemAt(i);
-    const std::string_view name = NameOf(attribute.name);
+    const std::string_view name = TextOf(attribute.name);
     const auto near = Nearest(name, kChildren);
     const bool exact = name == "AppPath" || name == "Exe";
     if (!exact && !near) continue;
@@ -102,13 +96,13 @@ void CheckEntryAndActionAttributes(ParsedScript& script, Findings& findings) {
     if (section == nullptr) continue;
     for (std::int32_t i = 0; i < section->children.Count(); ++i) {
       XmlNode& element = *section->children.ItemAt(i);
-      if (IsMarkup(NameOf(element.name))) continue;
+      if (IsMarkup(element)) continue;
       std::string reader;
       const std::vector<std::string_view> known = KnownAttributes(script, element, &reader);
       std::vector<std::string_view> seen;
       for (std::int32_t a = 0; a < element.attributes.Count(); ++a) {
         const NameValuePair& attribute = *element.attributes.ItemAt(a);
-        const std::string_view name = NameOf(attribute.name);
+        const std::string_view name = TextOf(attribute.name);
         if (IsSyntaxDebris(name)) continue;
         if (std::find(seen.begin(), seen.end(), name) != seen.end()) {
           findings.Add(script.At(

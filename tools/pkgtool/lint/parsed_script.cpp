@@ -56,6 +56,14 @@ bool SameIgnoringCase(std::string_view a, std::string_view b) {
   return true;
 }
 
+const NameValuePair* FindAttribute(XmlNode& element, std::string_view name) {
+  for (std::int32_t i = 0; i < element.attributes.Count(); ++i) {
+    const NameValuePair* pair = element.attributes.ItemAt(i);
+    if (TextOf(pair->name) == name) return pair;
+  }
+  return nullptr;
+}
+
 std::vector<XmlNode*> ElementsBelow(XmlNode& root) {
   std::vector<XmlNode*> elements;
   std::vector<std::pair<XmlNode*, std::int32_t>> stack{{&root, 0}};

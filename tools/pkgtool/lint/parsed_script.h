@@ -86,6 +86,20 @@ class ParsedScript {
   std::unique_ptr<InstallScript> engine_;
 };
 
+// The bytes of a tree text; empty for the null string.
+inline std::string_view TextOf(const AnsiString& text) {
+  return text.data == nullptr ? std::string_view() : std::string_view(text.data, text.length);
+}
+
+// The first attribute named exactly `name`, with or without a value; null when none.
+const NameValuePair* FindAttribute(XmlNode& element, std::string_view name);
+
+// A comment, declaration or processing instruction: an element whose name begins with
+// "!" or "?", its words read as attributes.
+inline bool IsMarkup(const XmlNode& element) {
+  return element.name.length > 0 && (element.name.data[0] == '!' || element.name.data[0] == '?');
+}
+
 // Every element below `root` in document order (pre-order), without `root` itself.
 std::vector<XmlNode*> ElementsBelow(XmlNode& root);
 

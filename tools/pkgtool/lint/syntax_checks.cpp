@@ -7,11 +7,6 @@ namespace pkgtool {
 
 namespace {
 
-std::string_view NameOf(const NameValuePair& pair) {
-  return pair.name.data == nullptr ? std::string_view()
-                                   : std::string_view(pair.name.data, pair.name.length);
-}
-
 bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
 
 std::string Quoted(std::string_view narrow) { return "\"" + Display(narrow) + "\""; }
@@ -33,7 +28,7 @@ void CheckSkippedText(ParsedScript& script, const NameValuePair& attribute, Find
   findings.Add(script.At(
       attribute, Severity::kError, single ? "attribute-single-quotes" : "attribute-unquoted",
       (single ? "single quotes do not delimit values: " : "values must stand in double quotes: ") +
-          Display(NameOf(attribute)) + " takes the value " +
+          Display(TextOf(attribute.name)) + " takes the value " +
           Quoted(std::string_view(attribute.value.data, attribute.value.length)) +
           " of the next double quote, at line " + std::to_string(at.line) +
           ", and what stands between is lost"));
@@ -43,16 +38,16 @@ void CheckSkippedText(ParsedScript& script, const NameValuePair& attribute, Find
 // Returns how many of the following attributes belong to the same mistake.
 int CheckValueless(ParsedScript& script, XmlNode& element, std::int32_t index, Findings& findings) {
   const NameValuePair& attribute = *element.attributes.ItemAt(index);
-  const std::string_view name = NameOf(attribute);
+  const std::string_view name = TextOf(attribute.name);
   const NameValuePair* next = element.attributes.ItemAt(index + 1);
-  if (next != nullptr && NameOf(*next).starts_with("=")) {
+  if (next != nullptr && TextOf(next->name).starts_with("=")) {
     findings.Add(
         script.At(attribute, Severity::kError, "attribute-spaces",
                   "no space may stand around \"=\": " + Display(name) +
                       " is read as an attribute without a value, so it counts as absent; write " +
                       Display(name) + "=\"...\""));
     const NameValuePair* third = element.attributes.ItemAt(index + 2);
-    return NameOf(*next) == "=" && third != nullptr ? 2 : 1;
+    return TextOf(next->name) == "=" && third != nullptr ? 2 : 1;
   }
   if (name.starts_with("=")) {
     findings.Add(script.At(attribute, Severity::kError, "attribute-spaces",
@@ -82,8 +77,7 @@ int CheckValueless(ParsedScript& script, XmlNode& element, std::int32_t index, F
 void CheckAttributeSyntax(ParsedScript& script, Findings& findings) {
   for (XmlNode* element : ElementsBelow(script.root())) {
     // Comments and declarations are read as elements whose words are attributes.
-    if (element->name.length > 0 && (element->name.data[0] == '!' || element->name.data[0] == '?'))
-      continue;
+    if (IsMarkup(*element)) continue;
     for (std::int32_t i = 0; i < element->attributes.Count(); ++i) {
       const NameValuePair& attribute = *element->attributes.ItemAt(i);
       if (attribute.value.data == nullptr) {

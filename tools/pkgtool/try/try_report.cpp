@@ -51,6 +51,29 @@ std::string EventLine(const emu::JournalEvent& event) {
   return line;
 }
 
+// "3 folders created, 2 files changed, ..." for the last line.
+std::string SummaryLine(const TryResult& result) {
+  std::size_t started = 0;
+  std::size_t failed = 0;
+  for (const emu::JournalEvent& event : result.events) {
+    if (event.process) ++(event.process->started ? started : failed);
+  }
+  std::size_t values = 0;
+  for (const KeyChange& key : result.changes.registry) values += key.values.size();
+  std::size_t nested = 0;
+  for (const NestedInstall& install : result.nested) nested += install.installed ? 1 : 0;
+  const auto counted = [](std::size_t count, const char* what) {
+    return std::to_string(count) + " " + what;
+  };
+  return counted(result.changes.foldersCreated.size(), "folders created, ") +
+         counted(result.changes.files.size(), "files changed, ") +
+         counted(values, "registry values changed, ") + counted(started, "programs started, ") +
+         counted(failed, "failed, ") +
+         counted(result.events.size() - started - failed, "messages, ") +
+         counted(result.shortcuts.size(), "shortcuts, ") +
+         counted(nested, "nested products installed") + "\n";
+}
+
 void Section(std::string& text, const std::string& title, const std::vector<std::string>& lines) {
   if (lines.empty()) return;
   text += title + "\n";
@@ -102,23 +125,7 @@ std::string TryText(const TrySubject& subject, const TryResult& result) {
   Section(text, "nested products", nested);
   Section(text, "left in the delivery folder", result.leftDelivered);
 
-  std::size_t started = 0;
-  for (const emu::JournalEvent& event : result.events)
-    started += event.process && event.process->started ? 1 : 0;
-  const std::size_t starts = static_cast<std::size_t>(
-      std::count_if(result.events.begin(), result.events.end(),
-                    [](const emu::JournalEvent& event) { return event.process.has_value(); }));
-  std::size_t values = 0;
-  for (const KeyChange& key : changes.registry) values += key.values.size();
-  text += std::to_string(changes.foldersCreated.size()) + " folders created, " +
-          std::to_string(files.size()) + " files changed, " + std::to_string(values) +
-          " registry values changed, " + std::to_string(started) + " programs started, " +
-          std::to_string(starts - started) + " failed, " +
-          std::to_string(result.events.size() - starts) + " messages, " +
-          std::to_string(shortcuts.size()) + " shortcuts, " +
-          std::to_string(std::count_if(result.nested.begin(), result.nested.end(),
-                                       [](const NestedInstall& n) { return n.installed; })) +
-          " nested products installed\n";
+  text += SummaryLine(result);
   return text;
 }
 
