@@ -92,7 +92,10 @@ std::unique_ptr<PackageView> PackageView::OpenEntry(const std::string& entryName
     *error = path + ": cannot be written";
     return nullptr;
   }
-  return Open(path, asName, error);
+  auto view = Open(path, asName, error);
+  // The file is ours, a passing detail: the error speaks of the data.
+  if (view == nullptr && error->starts_with(path + ": ")) error->erase(0, path.size() + 2);
+  return view;
 }
 
 }  // namespace pkgtool

@@ -25,7 +25,8 @@ class PackageView {
                                            std::string* error);
 
   // Opens the data of this package's entry `entryName` as a package of its own, named
-  // `asName`: a nested product. Null with *error set when it cannot be read.
+  // `asName`: a nested product. Null with *error set (what is wrong with the data) when
+  // it cannot be read.
   std::unique_ptr<PackageView> OpenEntry(const std::string& entryName, const std::string& asName,
                                          std::string* error);
 

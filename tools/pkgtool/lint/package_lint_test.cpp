@@ -110,6 +110,22 @@ TEST_F(PackageLintTest, NestedProductsAreLintedUnderTheirDeviceNames) {
       std::string::npos);
 }
 
+TEST_F(PackageLintTest, ADamagedNestedProductIsAnError) {
+  const std::string inner =
+      test::GzipBytes(pkg::BuildPackage("Data", {{"InstallScript.xml", kScript}}));
+  const std::string outer = pkg::BuildPackage(
+      "Tool",
+      {{"InstallScript.xml",
+        "<Installation/><Files><File name=\"Data.gz\"/></Files>\n<Actions>"
+        "<A event=\"Install.After\" type=\"Product.Unpack\" filename=\"\\Data.gz\"/></Actions>"},
+       {"Data.gz", inner.substr(0, inner.size() / 2)}});
+  const std::string report = Lint("Tool", outer);
+  EXPECT_EQ(report,
+            "Tool: error: the nested product 'Data.gz' cannot be read: damaged or truncated gzip "
+            "data [nested-package]\n"
+            "1 error, 0 warnings, 0 notes\n");
+}
+
 TEST_F(PackageLintTest, JsonReport) {
   const std::string bytes = pkg::BuildPackage(
       "T", {{"InstallScript.xml", "<Installation/><Files/>\n<Actions><A type=\"x\"/></Actions>"}});

@@ -123,7 +123,8 @@ std::string TryText(const TrySubject& subject, const TryResult& result) {
                      install.path + "  " + (install.installed ? "installed, " : "") + install.note);
   }
   Section(text, "nested products", nested);
-  Section(text, "left in the delivery folder", result.leftDelivered);
+  Section(text, "left in the delivery folder (a delivery the updater cannot expand is kept)",
+          result.leftDelivered);
 
   text += SummaryLine(result);
   return text;
