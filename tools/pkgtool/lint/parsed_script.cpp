@@ -101,6 +101,10 @@ class ParsedScript::Recorder : public XmlParseObserver {
 };
 
 ParsedScript::ParsedScript(std::string text) : text_(std::move(text)), root_(nullptr) {
+  lineStarts_.push_back(0);
+  for (std::size_t i = 0; i < text_.size(); ++i) {
+    if (text_[i] == '\n') lineStarts_.push_back(i + 1);
+  }
   const AnsiString narrow = Narrow(text_);
   Recorder recorder(narrow.data, offsets_);
   XmlParser parser;
@@ -135,16 +139,27 @@ Finding ParsedScript::At(std::int32_t offset, Severity severity, std::string cod
   finding.code = std::move(code);
   finding.message = std::move(message);
   if (offset < 0 || static_cast<std::size_t>(offset) > text_.size()) return finding;
-  const std::size_t lineStart = offset == 0 ? 0 : text_.rfind('\n', offset - 1) + 1;
+  const auto line =
+      std::upper_bound(lineStarts_.begin(), lineStarts_.end(), static_cast<std::size_t>(offset)) -
+      1;
+  const std::size_t lineStart = *line;
   std::size_t lineEnd = text_.find('\n', offset);
   if (lineEnd == std::string::npos) lineEnd = text_.size();
   if (lineEnd > lineStart && text_[lineEnd - 1] == '\r') --lineEnd;
-  finding.line =
-      1 + static_cast<std::int32_t>(std::count(text_.begin(), text_.begin() + offset, '\n'));
+  finding.line = 1 + static_cast<std::int32_t>(line - lineStarts_.begin());
   finding.column = 1 + offset - static_cast<std::int32_t>(lineStart);
-  finding.sourceLine = Display(std::string_view(text_).substr(lineStart, lineEnd - lineStart));
+  // A long line is shown around the place only, marked "..." where it is cut.
+  constexpr std::size_t kBefore = 60;
+  constexpr std::size_t kAfter = 100;
+  const std::size_t shownStart = offset - lineStart > kBefore ? offset - kBefore : lineStart;
+  const std::size_t shownEnd = lineEnd - offset > kAfter ? offset + kAfter : lineEnd;
+  const std::string cutBefore = shownStart > lineStart ? "..." : "";
+  finding.sourceLine = cutBefore +
+                       Display(std::string_view(text_).substr(shownStart, shownEnd - shownStart)) +
+                       (shownEnd < lineEnd ? "..." : "");
   // One blank per byte: every byte is one character of the device code page.
-  for (std::size_t i = lineStart; i < static_cast<std::size_t>(offset); ++i) {
+  finding.caret = std::string(cutBefore.size(), ' ');
+  for (std::size_t i = shownStart; i < static_cast<std::size_t>(offset); ++i) {
     finding.caret += text_[i] == '\t' ? '\t' : ' ';
   }
   finding.caret += '^';

@@ -80,6 +80,7 @@ class ParsedScript {
   std::string text_;
   XmlNode root_;
   std::unordered_map<const void*, std::int32_t> offsets_;
+  std::vector<std::size_t> lineStarts_;  // the offset where each line begins
   XmlNode* installation_ = nullptr;
   XmlNode* files_ = nullptr;
   XmlNode* actions_ = nullptr;

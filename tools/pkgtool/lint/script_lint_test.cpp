@@ -356,6 +356,19 @@ TEST(ScriptLintTest, PlacesCountLinesAndBytes) {
   EXPECT_EQ(finding.column, 5);
   EXPECT_EQ(finding.sourceLine, "\t<A type=\"Nope\" event=\"Install.After\"/>");
   EXPECT_EQ(finding.caret, "\t   ^");
+
+  // A long line is shown around the place.
+  findings = Findings();
+  LintScript("<Installation/><Files/><Actions>" + std::string(200, ' ') +
+                 "<A type=\"Nope\" event=\"Install.After\"/>" + std::string(200, ' ') +
+                 "</Actions>",
+             {{"InstallScript.xml"}}, findings, &nested);
+  ASSERT_EQ(findings.all().size(), 1u);
+  EXPECT_EQ(findings.all()[0].column, 236);
+  EXPECT_EQ(findings.all()[0].sourceLine, "..." + std::string(57, ' ') +
+                                              "<A type=\"Nope\" event=\"Install.After\"/>" +
+                                              std::string(65, ' ') + "...");
+  EXPECT_EQ(findings.all()[0].caret, std::string(63, ' ') + "^");
 }
 
 }  // namespace
