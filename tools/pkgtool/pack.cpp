@@ -1,6 +1,7 @@
 #include "pack.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -56,6 +57,10 @@ class TemporaryOutput {
       path_.clear();
       return;
     }
+    // mkstemp makes the file private; the package gets the permissions of a new file.
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    ::fchmod(fd, 0666 & ~mask);
     ::close(fd);
     path_ = pattern.data();
     pendingTemporary.store(path_.c_str());
