@@ -61,9 +61,9 @@ int UsageError(const Invocation& invocation, std::string_view message) {
 }
 
 void PrintHelp(const ToolInfo& tool, std::FILE* out) {
-  std::fprintf(out, "usage: %.*s %.*s COMMAND [ARGS]\n\ncommands:\n",
-               static_cast<int>(tool.name.size()), tool.name.data(),
-               static_cast<int>(tool.globalOptions.size()), tool.globalOptions.data());
+  std::string usage = "usage: " + std::string(tool.name);
+  if (!tool.globalOptions.empty()) usage += " " + std::string(tool.globalOptions);
+  std::fprintf(out, "%s COMMAND [ARGS]\n\ncommands:\n", usage.c_str());
   std::size_t width = 0;
   for (const Command& command : tool.commands) {
     width = std::max(width, command.name.size() + 1 + command.arguments.size());
@@ -75,6 +75,16 @@ void PrintHelp(const ToolInfo& tool, std::FILE* out) {
   }
   std::fprintf(out, "\n'%.*s COMMAND --help' shows one command's usage.\n",
                static_cast<int>(tool.name.size()), tool.name.data());
+}
+
+int RunHelpCommand(const Invocation& invocation) {
+  if (invocation.args.empty()) {
+    PrintHelp(invocation.tool, stdout);
+    return 0;
+  }
+  std::vector<std::string> asked(invocation.args.begin(), invocation.args.end());
+  asked.push_back("--help");
+  return Dispatch(invocation.tool, asked);
 }
 
 const Command* FindCommand(std::span<const Command> commands, std::span<const std::string> args,

@@ -47,6 +47,8 @@ int UsageError(const Invocation& invocation, std::string_view message);
 std::string UsageLine(const ToolInfo& tool, const Command& command);
 // The tool's usage line and every command with its summary.
 void PrintHelp(const ToolInfo& tool, std::FILE* out);
+// The `help [COMMAND]` command every tool has: the listing, or one command's usage.
+int RunHelpCommand(const Invocation& invocation);
 
 // The command named by the leading words of `args`; *consumed is the number of words.
 const Command* FindCommand(std::span<const Command> commands, std::span<const std::string> args,

@@ -6,7 +6,6 @@
 
 namespace devicectl {
 
-int RunHelp(const tool::Invocation& invocation);
 int RunInit(const tool::Invocation& invocation);
 int RunRegExport(const tool::Invocation& invocation);
 int RunRegImport(const tool::Invocation& invocation);

@@ -13,7 +13,7 @@ namespace devicectl {
 namespace {
 
 constexpr tool::Command kCommands[] = {
-    {"help", "[COMMAND]", "lists the commands, or shows one command's usage", RunHelp},
+    {"help", "[COMMAND]", "lists the commands, or shows one command's usage", tool::RunHelpCommand},
     {"init", "", "makes the device (keeps what exists)", RunInit},
     {"reg export", "[KEY]", "prints the registry, or the subtree of KEY, as a .reg file",
      RunRegExport},
@@ -32,16 +32,6 @@ constexpr tool::Command kCommands[] = {
 constexpr tool::ToolInfo kTool{"devicectl", "[--device DIR]", kCommands};
 
 }  // namespace
-
-int RunHelp(const tool::Invocation& invocation) {
-  if (invocation.args.empty()) {
-    tool::PrintHelp(invocation.tool, stdout);
-    return 0;
-  }
-  std::vector<std::string> asked(invocation.args.begin(), invocation.args.end());
-  asked.push_back("--help");
-  return tool::Dispatch(invocation.tool, asked);
-}
 
 }  // namespace devicectl
 

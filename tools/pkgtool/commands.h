@@ -7,7 +7,6 @@ namespace pkgtool {
 
 extern const tool::ToolInfo kTool;
 
-int RunHelp(const tool::Invocation& invocation);
 int RunPack(const tool::Invocation& invocation);
 int RunList(const tool::Invocation& invocation);
 int RunExtract(const tool::Invocation& invocation);

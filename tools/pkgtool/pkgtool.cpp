@@ -9,7 +9,7 @@ namespace pkgtool {
 namespace {
 
 constexpr tool::Command kCommands[] = {
-    {"help", "[COMMAND]", "lists the commands, or shows one command's usage", RunHelp},
+    {"help", "[COMMAND]", "lists the commands, or shows one command's usage", tool::RunHelpCommand},
     {"pack", "DIR -o OUT [--scramble-data] [--level N] [--allow-no-script] [--lint [--force]]",
      "packs the files below DIR into the package OUT (gzip-compressed when OUT ends in .gz); "
      "with --lint, not when lint finds errors",
@@ -29,16 +29,6 @@ constexpr tool::Command kCommands[] = {
 }  // namespace
 
 const tool::ToolInfo kTool{"pkgtool", "", kCommands};
-
-int RunHelp(const tool::Invocation& invocation) {
-  if (invocation.args.empty()) {
-    tool::PrintHelp(invocation.tool, stdout);
-    return 0;
-  }
-  std::vector<std::string> asked(invocation.args.begin(), invocation.args.end());
-  asked.push_back("--help");
-  return tool::Dispatch(invocation.tool, asked);
-}
 
 }  // namespace pkgtool
 
