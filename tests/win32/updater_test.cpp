@@ -1,6 +1,7 @@
 // updater.exe on Windows, end to end: delivered products on a throw-away current drive,
 // checked through the real Win32 calls (files, registry, windows, shell links).
 #include <windows.h>
+
 #include <shlobj.h>
 
 #include <gtest/gtest.h>
@@ -24,7 +25,9 @@ constexpr int kPollRounds = 1200;  // a minute: a bound for a started program, n
 const wchar_t kTestKey[] = L"Software\\KelmoraUpdaterTest";
 const wchar_t kProductKey[] = L"Software\\Kelmora\\UpdaterTestProduct";
 
-std::string ProbeBytes() { return test::ReadWholeFile(test::ProgramBesideThisOne(L"window_probe.exe")); }
+std::string ProbeBytes() {
+  return test::ReadWholeFile(test::ProgramBesideThisOne(L"window_probe.exe"));
+}
 
 // A delivered product: the gzip-compressed package with its install script and files,
 // made for the package name `name` (the delivered file is "name.gz").
@@ -63,16 +66,16 @@ class UpdaterTest : public ::testing::Test {
 
   // Runs updater.exe on the drive and expects it to exit with 0.
   void RunUpdater(const std::wstring& arguments) {
-    EXPECT_EQ(test::RunProgram(test::ProgramBesideThisOne(L"updater.exe"), arguments,
-                               drive_.Path(L"\\")),
-              0u);
+    EXPECT_EQ(
+        test::RunProgram(test::ProgramBesideThisOne(L"updater.exe"), arguments, drive_.Path(L"\\")),
+        0u);
   }
 
   // Waits until the log at `cePath` holds `line`; false when it never does.
   bool WaitForLogLine(const std::wstring& cePath, const std::string& line) {
     for (int round = 0; round < kPollRounds; ++round) {
-      if (drive_.Exists(cePath) && ("\n" + drive_.ReadFile(cePath)).find("\n" + line + "\n") !=
-                                       std::string::npos) {
+      if (drive_.Exists(cePath) &&
+          ("\n" + drive_.ReadFile(cePath)).find("\n" + line + "\n") != std::string::npos) {
         return true;
       }
       Sleep(kPollMilliseconds);
@@ -86,8 +89,7 @@ class UpdaterTest : public ::testing::Test {
 
 TEST_F(UpdaterTest, InstallsTheFilesStartsTheProductAndRemovesTheDelivery) {
   ASSERT_FALSE(probe_.empty());
-  drive_.WriteFile(L"\\Temp\\Probe.gz",
-                   DeliveredProduct("Probe", R"(<?xml version="1.0"?>
+  drive_.WriteFile(L"\\Temp\\Probe.gz", DeliveredProduct("Probe", R"(<?xml version="1.0"?>
 <Installation>
   <AppPath>\Apps\Kelmora Probe</AppPath>
   <Exe>Probe.exe</Exe>
@@ -97,9 +99,9 @@ TEST_F(UpdaterTest, InstallsTheFilesStartsTheProductAndRemovesTheDelivery) {
   <File name="Help\Probe.htm"/>
   <File name="Shared.txt" destination="{ProgramFiles}\Kelmora Shared"/>
 </Files>)",
-                                    {{"Probe.exe", probe_, false},
-                                     {"Help\\Probe.htm", "<p>help</p>", false},
-                                     {"Shared.txt", "shared", false}}));
+                                                         {{"Probe.exe", probe_, false},
+                                                          {"Help\\Probe.htm", "<p>help</p>", false},
+                                                          {"Shared.txt", "shared", false}}));
 
   RunUpdater(L"-unpackProduct \\Temp");
 
@@ -108,13 +110,14 @@ TEST_F(UpdaterTest, InstallsTheFilesStartsTheProductAndRemovesTheDelivery) {
   // Special folders lie on the current drive.
   EXPECT_EQ(drive_.ReadFile(L"\\Program Files\\Kelmora Shared\\Shared.txt"), "shared");
   EXPECT_TRUE(drive_.List(L"\\Temp").empty());
-  EXPECT_TRUE(WaitForLogLine(L"\\Apps\\Kelmora Probe\\Probe.exe.log",
-                             "commandLine -firstRun -zandrel"));
+  EXPECT_TRUE(
+      WaitForLogLine(L"\\Apps\\Kelmora Probe\\Probe.exe.log", "commandLine -firstRun -zandrel"));
 }
 
 TEST_F(UpdaterTest, WritesRegistryValuesThatReadBackThroughTheRegistry) {
   // The script is ANSI text: "Gr\xFC\xDF" is "Grüß" in Windows-1252.
-  drive_.WriteFile(L"\\Temp\\Values.gz", DeliveredProduct("Values", R"(<?xml version="1.0"?>
+  drive_.WriteFile(L"\\Temp\\Values.gz", DeliveredProduct("Values",
+                                                          R"(<?xml version="1.0"?>
 <Installation><AppPath>\Apps\Values</AppPath></Installation>
 <Actions>
   <Action event="Install.After" type="Registry.WriteValue" key="HKCU\Software\KelmoraUpdaterTest" valueName="Greeting" value="Gr)"
@@ -191,8 +194,10 @@ TEST_F(UpdaterTest, CreatesShortcutsThatResolveToTheirTargets) {
   RunUpdater(
       L"-createShortcut -targetFilename \"\\Apps\\Kelmora Probe\\Probe.exe\" "
       L"-shortcutFilename \"\\Links\\Kelmora Probe.lnk\"");
-  const test::ShellLinkTarget fromCommandLine = test::ReadShellLink(drive_.Path(L"\\Links\\Kelmora Probe.lnk"));
-  EXPECT_TRUE(test::SamePath(fromCommandLine.path, drive_.Path(L"\\Apps\\Kelmora Probe\\Probe.exe")))
+  const test::ShellLinkTarget fromCommandLine =
+      test::ReadShellLink(drive_.Path(L"\\Links\\Kelmora Probe.lnk"));
+  EXPECT_TRUE(
+      test::SamePath(fromCommandLine.path, drive_.Path(L"\\Apps\\Kelmora Probe\\Probe.exe")))
       << test::Utf8(fromCommandLine.path);
   EXPECT_EQ(fromCommandLine.arguments, L"");
 
@@ -219,7 +224,7 @@ TEST_F(UpdaterTest, ReplacesAnExistingShortcut) {
   RunUpdater(L"-createShortcut -targetFilename \\Apps\\A.exe -shortcutFilename \\Links\\App.lnk");
   RunUpdater(L"-createShortcut -targetFilename \\Apps\\B.exe -shortcutFilename \\Links\\App.lnk");
   EXPECT_TRUE(test::SamePath(test::ReadShellLink(drive_.Path(L"\\Links\\App.lnk")).path,
-                       drive_.Path(L"\\Apps\\B.exe")));
+                             drive_.Path(L"\\Apps\\B.exe")));
 }
 
 }  // namespace

@@ -43,7 +43,8 @@ TEST_F(FileSearchTest, NeverReportsTheDotEntries) {
 }
 
 TEST_F(FileSearchTest, PatternsMatchWholeExtensionsWithoutRegardToCase) {
-  for (const wchar_t* name : {L"\\Temp\\a.gz", L"\\Temp\\B.GZ", L"\\Temp\\c.gzip", L"\\Temp\\d.tgz"}) {
+  for (const wchar_t* name :
+       {L"\\Temp\\a.gz", L"\\Temp\\B.GZ", L"\\Temp\\c.gzip", L"\\Temp\\d.tgz"}) {
     drive_.WriteFile(name, "");
   }
   EXPECT_EQ(Find(L"\\Temp\\*.gz"), (std::vector<std::wstring>{L"B.GZ", L"a.gz"}));

@@ -11,7 +11,9 @@ LPCWSTR DesktopSubKey(LPCWSTR subKey) {
 }
 
 // CE ignores the requested access and every key it opens can be read and written.
-REGSAM DesktopAccess(REGSAM samDesired) { return samDesired == 0 ? KEY_READ | KEY_WRITE : samDesired; }
+REGSAM DesktopAccess(REGSAM samDesired) {
+  return samDesired == 0 ? KEY_READ | KEY_WRITE : samDesired;
+}
 
 }  // namespace
 

@@ -42,17 +42,17 @@ TEST_F(RegistryKeysTest, ALeadingBackslashNamesTheSameKey) {
   EXPECT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, L"\\Software\\KelmoraPlatformTest", 0, 0, &key),
             ERROR_SUCCESS);
   RegCloseKey(key);
-  EXPECT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, L"\\Software\\KelmoraPlatformTest\\Missing", 0, 0,
-                          &key),
-            ERROR_FILE_NOT_FOUND);
+  EXPECT_EQ(
+      RegOpenKeyExW(HKEY_CURRENT_USER, L"\\Software\\KelmoraPlatformTest\\Missing", 0, 0, &key),
+      ERROR_FILE_NOT_FOUND);
 }
 
 TEST_F(RegistryKeysTest, AKeyOpenedWithAccessZeroCanBeWrittenAndRead) {
   const HKEY key = Create(L"\\Software\\KelmoraPlatformTest");
   const wchar_t text[] = L"Gr\u00FC\u00DF";
-  ASSERT_EQ(RegSetValueExW(key, L"Text", 0, REG_SZ, reinterpret_cast<const BYTE*>(text),
-                           sizeof text),
-            ERROR_SUCCESS);
+  ASSERT_EQ(
+      RegSetValueExW(key, L"Text", 0, REG_SZ, reinterpret_cast<const BYTE*>(text), sizeof text),
+      ERROR_SUCCESS);
 
   HKEY again = nullptr;
   ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, L"\\Software\\KelmoraPlatformTest", 0, 0, &again),
@@ -66,13 +66,13 @@ TEST_F(RegistryKeysTest, AKeyOpenedWithAccessZeroCanBeWrittenAndRead) {
   // Too small a buffer: ERROR_MORE_DATA, as on CE.
   wchar_t read[8] = {L'x'};
   DWORD small = 2;
-  EXPECT_EQ(RegQueryValueExW(again, L"Text", nullptr, nullptr, reinterpret_cast<BYTE*>(read),
-                             &small),
-            ERROR_MORE_DATA);
+  EXPECT_EQ(
+      RegQueryValueExW(again, L"Text", nullptr, nullptr, reinterpret_cast<BYTE*>(read), &small),
+      ERROR_MORE_DATA);
   size = sizeof read;
-  ASSERT_EQ(RegQueryValueExW(again, L"Text", nullptr, nullptr, reinterpret_cast<BYTE*>(read),
-                             &size),
-            ERROR_SUCCESS);
+  ASSERT_EQ(
+      RegQueryValueExW(again, L"Text", nullptr, nullptr, reinterpret_cast<BYTE*>(read), &size),
+      ERROR_SUCCESS);
   EXPECT_EQ(std::wstring(read), text);
 }
 

@@ -1,6 +1,7 @@
 // CE's SHCreateShortcut on desktop Windows: a shell link made with IShellLinkW and saved
 // with IPersistFile.
 #include <windows.h>
+
 #include <objbase.h>
 #include <shlobj.h>
 
@@ -46,7 +47,7 @@ BOOL Fail(DWORD error) {
 
 BOOL FailWith(HRESULT result) {
   return Fail(HRESULT_FACILITY(result) == FACILITY_WIN32 ? HRESULT_CODE(result)
-                                                          : ERROR_ACCESS_DENIED);
+                                                         : ERROR_WRITE_FAULT);
 }
 
 }  // namespace
@@ -64,8 +65,8 @@ BOOL CreateShellShortcut(LPCWSTR shortcut, LPCWSTR target) {
   const ComScope com;
   if (!com.usable()) return Fail(ERROR_NOT_SUPPORTED);
   ComPtr<IShellLinkW> link;
-  HRESULT result = CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER,
-                                    IID_IShellLinkW, link.OutParameter());
+  HRESULT result = CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                                    link.OutParameter());
   if (FAILED(result)) return FailWith(result);
   result = link->SetPath(FullPath(parts.program).c_str());
   if (SUCCEEDED(result) && !parts.arguments.empty()) {

@@ -25,7 +25,8 @@ class ShellShortcutTest : public ::testing::Test {
 TEST_F(ShellShortcutTest, TheLinkStartsTheProgramWithItsArguments) {
   drive_.WriteFile(L"\\Program Files\\Kelmora Notes\\Notes.exe", "program");
   drive_.MakeFolders(L"\\Links");
-  ASSERT_TRUE(Create(L"\\Links\\Notes.lnk", L"\"\\Program Files\\Kelmora Notes\\Notes.exe\" -tip Welcome"));
+  ASSERT_TRUE(
+      Create(L"\\Links\\Notes.lnk", L"\"\\Program Files\\Kelmora Notes\\Notes.exe\" -tip Welcome"));
   const test::ShellLinkTarget link = test::ReadShellLink(drive_.Path(L"\\Links\\Notes.lnk"));
   EXPECT_TRUE(test::SamePath(link.path, drive_.Path(L"\\Program Files\\Kelmora Notes\\Notes.exe")))
       << test::Utf8(link.path);
@@ -33,7 +34,8 @@ TEST_F(ShellShortcutTest, TheLinkStartsTheProgramWithItsArguments) {
 
   ASSERT_TRUE(Create(L"\\Links\\Bare.lnk", L"\\Windows\\Tool.exe"));
   const test::ShellLinkTarget bare = test::ReadShellLink(drive_.Path(L"\\Links\\Bare.lnk"));
-  EXPECT_TRUE(test::SamePath(bare.path, drive_.Path(L"\\Windows\\Tool.exe"))) << test::Utf8(bare.path);
+  EXPECT_TRUE(test::SamePath(bare.path, drive_.Path(L"\\Windows\\Tool.exe")))
+      << test::Utf8(bare.path);
   EXPECT_EQ(bare.arguments, L"");
 }
 

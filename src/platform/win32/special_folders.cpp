@@ -1,6 +1,7 @@
 // Special folders in CE's form: the desktop folder without its drive letter, so that it
 // lies on the current drive like every other path the system builds.
 #include <windows.h>
+
 #include <shlobj.h>
 
 #include <cwchar>

@@ -18,7 +18,8 @@ std::wstring Folder(int id) {
 TEST(SpecialFoldersTest, FoldersComeWithoutTheirDrive) {
   EXPECT_TRUE(test::SamePath(Folder(CSIDL_PROGRAM_FILES), L"\\Program Files"))
       << test::Utf8(Folder(CSIDL_PROGRAM_FILES));
-  EXPECT_TRUE(test::SamePath(Folder(CSIDL_WINDOWS), L"\\Windows")) << test::Utf8(Folder(CSIDL_WINDOWS));
+  EXPECT_TRUE(test::SamePath(Folder(CSIDL_WINDOWS), L"\\Windows"))
+      << test::Utf8(Folder(CSIDL_WINDOWS));
   const std::wstring programs = Folder(CSIDL_PROGRAMS);
   EXPECT_EQ(programs.substr(0, 1), L"\\");
   EXPECT_EQ(programs.find(L':'), std::wstring::npos);

@@ -1,6 +1,7 @@
 #include "testing/win32/shell_links.h"
 
 #include <windows.h>
+
 #include <objbase.h>
 #include <shlobj.h>
 

@@ -1,6 +1,7 @@
 #include "testing/win32/temp_drive.h"
 
 #include <windows.h>
+
 #include <shlobj.h>
 
 #include <algorithm>
@@ -90,7 +91,9 @@ void TempDrive::WriteFile(std::wstring_view cePath, std::string_view content) co
   WriteWholeFile(Path(cePath), content);
 }
 
-std::string TempDrive::ReadFile(std::wstring_view cePath) const { return ReadWholeFile(Path(cePath)); }
+std::string TempDrive::ReadFile(std::wstring_view cePath) const {
+  return ReadWholeFile(Path(cePath));
+}
 
 bool TempDrive::Exists(std::wstring_view cePath) const {
   return GetFileAttributesW(Path(cePath).c_str()) != INVALID_FILE_ATTRIBUTES;

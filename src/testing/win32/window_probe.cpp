@@ -33,8 +33,8 @@ std::string Utf8(const std::wstring& text) {
 
 void Log(const std::string& line) {
   const HANDLE file = CreateFileW(logPath.c_str(), FILE_APPEND_DATA,
-                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                  nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                  OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return;
   const std::string text = line + "\n";
   DWORD written = 0;
@@ -69,9 +69,9 @@ int RunWindow(HINSTANCE instance, const std::wstring& title) {
   windowClass.hInstance = instance;
   windowClass.lpszClassName = L"KelmoraWindowProbe";
   if (RegisterClassW(&windowClass) == 0) return 1;
-  const HWND window = CreateWindowExW(0, windowClass.lpszClassName, title.c_str(),
-                                      WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT, 200,
-                                      100, nullptr, nullptr, instance, nullptr);
+  const HWND window =
+      CreateWindowExW(0, windowClass.lpszClassName, title.c_str(), WS_OVERLAPPEDWINDOW,
+                      CW_USEDEFAULT, CW_USEDEFAULT, 200, 100, nullptr, nullptr, instance, nullptr);
   if (window == nullptr) return 1;
   // A thread timer, so that it never reaches the window procedure.
   SetTimer(nullptr, 0, kLifetimeMilliseconds, nullptr);

@@ -15,6 +15,9 @@
 // Paths are CE paths: a path rooted at a backslash lies on the drive of the current
 // folder, so the updater works on the current drive as CE works on its one root. The C
 // run-time names live in namespace `ce` (ce::fopen, ...), as in the emulated backend.
+//
+// Include this header before <windows.h> or any header that includes it: it reads
+// <windows.h> itself, with the adapted declarations out of the way.
 #pragma once
 
 // The desktop declarations of the adapted calls are renamed while <windows.h> is read,
@@ -74,9 +77,9 @@ inline BOOL CreateProcessW(LPCWSTR applicationName, LPWSTR commandLine,
                            SECURITY_ATTRIBUTES* threadAttributes, BOOL inheritHandles,
                            DWORD creationFlags, LPVOID environment, LPCWSTR currentDirectory,
                            STARTUPINFOW* startupInfo, PROCESS_INFORMATION* processInformation) {
-  return ce::win32::StartProgram(applicationName, commandLine, processAttributes,
-                                 threadAttributes, inheritHandles, creationFlags, environment,
-                                 currentDirectory, startupInfo, processInformation);
+  return ce::win32::StartProgram(applicationName, commandLine, processAttributes, threadAttributes,
+                                 inheritHandles, creationFlags, environment, currentDirectory,
+                                 startupInfo, processInformation);
 }
 
 // ---- Module and shell -------------------------------------------------------------------
