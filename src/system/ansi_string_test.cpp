@@ -83,25 +83,25 @@ TEST(AnsiStringTest, ResizeLeavesContentsToTheCaller) {
 
 TEST(AnsiStringTest, AssignFromWideConvertsThroughWindows1252) {
   AnsiString s;
-  s.AssignFromWide(u"a\u4e2db", 3);  // a character the code page lacks
+  s.AssignFromWide(TEXT("a\u4e2db"), 3);  // a character the code page lacks
   EXPECT_EQ(Text(s), "a?b");
-  s.AssignFromWide(u"\u20ac\u0081\u0178\u00e9", 4);
+  s.AssignFromWide(TEXT("\u20ac\u0081\u0178\u00e9"), 4);
   EXPECT_EQ(Text(s), "\x80\x81\x9f\xe9");
-  s.AssignFromWide(u"\u00a0\u0152", 2);
+  s.AssignFromWide(TEXT("\u00a0\u0152"), 2);
   EXPECT_EQ(Text(s), "\xa0\x8c");
 }
 
 TEST(AnsiStringTest, AssignFromWideNeverLeavesUnsetBytes) {
-  // A surrogate pair is one character and gets one "?": the string holds what the
-  // conversion produced, nothing more.
+  // Each half of a surrogate pair gets a "?", as Windows converts to code page 1252:
+  // the string holds what the conversion produced, nothing more.
   AnsiString s;
-  s.AssignFromWide(u"x\U0001F600y", 4);
-  EXPECT_EQ(Text(s), "x?y");
+  s.AssignFromWide(TEXT("x\U0001F600y"), 4);
+  EXPECT_EQ(Text(s), "x??y");
   AnsiString null;
-  null.AssignFromWide(u"", 0);
+  null.AssignFromWide(TEXT(""), 0);
   EXPECT_EQ(null.data, nullptr);
   AnsiString withBuffer("abc");
-  withBuffer.AssignFromWide(u"", 0);
+  withBuffer.AssignFromWide(TEXT(""), 0);
   EXPECT_EQ(Text(withBuffer), "");
 }
 

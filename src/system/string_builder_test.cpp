@@ -9,18 +9,18 @@ namespace {
 
 using System::Text::StringBuilder;
 
-std::vector<std::u16string> Segments(StringBuilder& list) {
-  std::vector<std::u16string> out;
+std::vector<std::basic_string<WCHAR>> Segments(StringBuilder& list) {
+  std::vector<std::basic_string<WCHAR>> out;
   for (std::int32_t i = 0; i < list.Count(); ++i) {
     const String* s = list.ItemAt(i);
-    out.push_back(s->data == nullptr ? u"<null>" : std::u16string(s->data, s->length));
+    out.push_back(s->data == nullptr ? TEXT("<null>") : std::basic_string<WCHAR>(s->data, s->length));
   }
   return out;
 }
 
-std::vector<std::u16string> Split(const WCHAR* text) {
+std::vector<std::basic_string<WCHAR>> Split(const WCHAR* text) {
   StringBuilder list;
-  list.Split(String(text), u'\\');
+  list.Split(String(text), TEXT('\\'));
   return Segments(list);
 }
 
@@ -33,39 +33,39 @@ TEST(StringBuilderTest, StartsEmptyAndOwning) {
 
 TEST(StringBuilderTest, AddStringKeepsNullVersusEmpty) {
   StringBuilder list;
-  EXPECT_EQ(list.AddString(u"abc", 2), 0);
-  EXPECT_EQ(list.AddString(u"abc", 0), 1);
+  EXPECT_EQ(list.AddString(TEXT("abc"), 2), 0);
+  EXPECT_EQ(list.AddString(TEXT("abc"), 0), 1);
   EXPECT_EQ(list.AddString(nullptr, 0), 2);
-  EXPECT_EQ(Segments(list), (std::vector<std::u16string>{u"ab", u"", u"<null>"}));
+  EXPECT_EQ(Segments(list), (std::vector<std::basic_string<WCHAR>>{TEXT("ab"), TEXT(""), TEXT("<null>")}));
 }
 
 TEST(StringBuilderTest, SplitDropsEmptySegments) {
-  EXPECT_EQ(Split(u"\\Program Files\\Tool\\"),
-            (std::vector<std::u16string>{u"Program Files", u"Tool"}));
-  EXPECT_EQ(Split(u"a\\\\b"), (std::vector<std::u16string>{u"a", u"b"}));
-  EXPECT_EQ(Split(u"plain"), (std::vector<std::u16string>{u"plain"}));
-  EXPECT_TRUE(Split(u"\\").empty());
-  EXPECT_TRUE(Split(u"").empty());
+  EXPECT_EQ(Split(TEXT("\\Program Files\\Tool\\")),
+            (std::vector<std::basic_string<WCHAR>>{TEXT("Program Files"), TEXT("Tool")}));
+  EXPECT_EQ(Split(TEXT("a\\\\b")), (std::vector<std::basic_string<WCHAR>>{TEXT("a"), TEXT("b")}));
+  EXPECT_EQ(Split(TEXT("plain")), (std::vector<std::basic_string<WCHAR>>{TEXT("plain")}));
+  EXPECT_TRUE(Split(TEXT("\\")).empty());
+  EXPECT_TRUE(Split(TEXT("")).empty());
   EXPECT_TRUE(Split(nullptr).empty());
 }
 
 TEST(StringBuilderTest, SplitAppendsToExistingSegments) {
   StringBuilder list;
-  list.AddString(u"x", 1);
-  list.Split(String(u"a\\b"), u'\\');
-  EXPECT_EQ(Segments(list), (std::vector<std::u16string>{u"x", u"a", u"b"}));
+  list.AddString(TEXT("x"), 1);
+  list.Split(String(TEXT("a\\b")), TEXT('\\'));
+  EXPECT_EQ(Segments(list), (std::vector<std::basic_string<WCHAR>>{TEXT("x"), TEXT("a"), TEXT("b")}));
 }
 
 TEST(StringBuilderTest, RemoveAndClearFreeSegments) {
   // Run under the sanitizer build: a segment that is not freed shows as a leak.
   StringBuilder list;
-  for (int i = 0; i < 40; ++i) list.AddString(u"segment", 7);
+  for (int i = 0; i < 40; ++i) list.AddString(TEXT("segment"), 7);
   list.RemoveAt(3, true);
   EXPECT_EQ(list.Count(), 39);
   list.Clear();
   EXPECT_EQ(list.Count(), 0);
   EXPECT_EQ(list.capacity, 4);
-  list.AddString(u"again", 5);
+  list.AddString(TEXT("again"), 5);
 }
 
 }  // namespace

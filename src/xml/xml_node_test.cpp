@@ -95,8 +95,8 @@ TEST(XmlNodeTest, GetAttribute) {
     ASSERT_NE(value.data, nullptr) << name;
     EXPECT_EQ(value.length, 0) << name;
   }
-  EXPECT_TRUE(a->GetAttributeString("v").Equals(u"1"));
-  EXPECT_TRUE(a->GetAttributeString("e").Equals(u"caf\u00e9"));  // Windows-1252
+  EXPECT_TRUE(a->GetAttributeString("v").Equals(TEXT("1")));
+  EXPECT_TRUE(a->GetAttributeString("e").Equals(TEXT("caf\u00e9")));  // Windows-1252
 }
 
 TEST(XmlNodeTest, RemovingAChildDestroysItsSubtree) {

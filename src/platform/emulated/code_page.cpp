@@ -126,8 +126,8 @@ std::u16string AnsiToUtf16(std::string_view text) {
 std::string Utf16ToAnsi(std::u16string_view text) {
   std::string out;
   out.reserve(text.size());
-  for (std::size_t i = 0; i < text.size();) {
-    const int byte = UnicodeToWindows1252(NextCharacter(text, i));
+  for (const char16_t unit : text) {
+    const int byte = UnicodeToWindows1252(unit);
     out.push_back(byte < 0 ? '?' : static_cast<char>(byte));
   }
   return out;
@@ -190,15 +190,10 @@ int WideCharToMultiByte(UINT codePage, DWORD /*flags*/, LPCWSTR wide, int wideCo
     const char substitute = defaultChar != nullptr && *defaultChar != 0 ? *defaultChar : '?';
     bool usedDefault = false;
     converted.reserve(length);
-    for (std::size_t i = 0; i < source.size();) {
-      const std::size_t start = i;
-      char32_t character = source[i++];
-      if (character >= 0xD800 && character <= 0xDBFF && i < source.size() &&
-          source[i] >= 0xDC00 && source[i] <= 0xDFFF) {
-        ++i;  // a surrogate pair is one character, and no byte has it
-        character = 0x10000;
-      }
-      const int byte = i - start == 1 ? emu::UnicodeToWindows1252(character) : -1;
+    // Unit by unit, as Windows converts to a single-byte code page: each half of a
+    // surrogate pair becomes a default character of its own.
+    for (const char16_t unit : source) {
+      const int byte = emu::UnicodeToWindows1252(unit);
       if (byte < 0) usedDefault = true;
       converted.push_back(byte < 0 ? substitute : static_cast<char>(byte));
     }

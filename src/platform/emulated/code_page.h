@@ -22,7 +22,7 @@ std::u16string Utf8ToUtf16(std::string_view text);
 std::string Utf16ToUtf8(std::u16string_view text);
 
 std::u16string AnsiToUtf16(std::string_view text);
-// A character without a byte becomes '?'.
+// A UTF-16 unit without a byte becomes '?' (each half of a surrogate pair, too).
 std::string Utf16ToAnsi(std::u16string_view text);
 
 }  // namespace emu

@@ -1,0 +1,42 @@
+// The calls that desktop Windows answers differently from CE, adapted to CE's contract.
+// platform/ce.h gives them their CE names; the backend's own files, which see the real
+// desktop declarations, implement them under these names. Include <windows.h> (or
+// platform/ce.h) first. All are safe to call from several threads.
+#pragma once
+
+namespace ce::win32 {
+
+// FindFirstFileW and FindNextFileW, passing over "." and "..".
+HANDLE FindFirstEntry(LPCWSTR fileName, WIN32_FIND_DATAW* findData);
+BOOL FindNextEntry(HANDLE findFile, WIN32_FIND_DATAW* findData);
+
+// RegCreateKeyExW and RegOpenKeyExW. One leading backslash of `subKey` is dropped (desktop
+// Windows refuses it with ERROR_BAD_PATHNAME); `samDesired` 0, which CE ignores, asks for
+// KEY_READ | KEY_WRITE.
+LONG CreateKey(HKEY key, LPCWSTR subKey, DWORD reserved, LPWSTR className, DWORD options,
+               REGSAM samDesired, SECURITY_ATTRIBUTES* securityAttributes, PHKEY result,
+               LPDWORD disposition);
+LONG OpenKey(HKEY key, LPCWSTR subKey, DWORD options, REGSAM samDesired, PHKEY result);
+
+// CreateProcessW with CE's arguments: `commandLine` holds the arguments alone (null is
+// none). An application path without a backslash is searched for as the desktop does
+// for a program named on a command line (".exe" appended when it has no extension);
+// otherwise the program is that file. `startupInfo` may be null.
+BOOL StartProgram(LPCWSTR applicationName, LPWSTR commandLine,
+                  SECURITY_ATTRIBUTES* processAttributes, SECURITY_ATTRIBUTES* threadAttributes,
+                  BOOL inheritHandles, DWORD creationFlags, LPVOID environment,
+                  LPCWSTR currentDirectory, STARTUPINFOW* startupInfo,
+                  PROCESS_INFORMATION* processInformation);
+
+// SHGetSpecialFolderPathW, with the leading "X:" of the result dropped: the folder on
+// the current drive, in CE's form.
+BOOL SpecialFolderPath(HWND owner, LPWSTR path, int folder, BOOL create);
+
+// CE's SHCreateShortcut: `target` is a program path, in double quotes when it holds
+// spaces, optionally followed by arguments. Writes a shell link at `shortcut` whose path
+// is the program (made absolute) and whose arguments are the rest. Fails, writing
+// nothing, when either text is null or empty, when `shortcut` exists or its folder is
+// missing.
+BOOL CreateShellShortcut(LPCWSTR shortcut, LPCWSTR target);
+
+}  // namespace ce::win32
