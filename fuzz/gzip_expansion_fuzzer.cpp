@@ -25,7 +25,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::string copy(size + 1, '\0');
     const std::size_t read = ce::fread(copy.data(), 1, copy.size(), file);
     ce::fclose(file);
-    fuzz::Check(std::string_view(copy.data(), read) == bytes, "a plain file was not copied unchanged");
+    fuzz::Check(std::string_view(copy.data(), read) == bytes,
+                "a plain file was not copied unchanged");
   }
   DeleteFileW(u"\\Temp\\Product");
   DeleteFileW(u"\\Temp\\Product.gz");

@@ -38,9 +38,9 @@ std::string GzipOf(const std::string& data) {
 
 const std::vector<pkg::EntrySource>& Files() {
   static const std::vector<pkg::EntrySource> files = [] {
-    const std::string nested = pkg::BuildPackage(
-        "Dictionary", {{"InstallScript.xml", std::string(kNestedScript), false},
-                       {"words.dat", "apple\nbanana\ncherry\n", true}});
+    const std::string nested =
+        pkg::BuildPackage("Dictionary", {{"InstallScript.xml", std::string(kNestedScript), false},
+                                         {"words.dat", "apple\nbanana\ncherry\n", true}});
     return std::vector<pkg::EntrySource>{
         {"Notes.exe", "MZ notes", false},
         {"Help\\Notes.htm", "<html>Help</html>", true},

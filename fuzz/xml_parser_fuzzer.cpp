@@ -15,10 +15,10 @@ namespace {
 constexpr const char* kSections[] = {"Installation", "Files", "Actions"};
 constexpr const char* kInstallationChildren[] = {"AppPath", "Exe"};
 // Every attribute the engine reads from a file entry or an action.
-constexpr const char* kAttributes[] = {
-    "name",      "destination", "event", "type", "target",  "args",     "windowTitle",
-    "id",        "version",     "key",   "valueName", "dataType", "value", "filename",
-    "shortcutFilename"};
+constexpr const char* kAttributes[] = {"name",    "destination", "event",           "type",
+                                       "target",  "args",        "windowTitle",     "id",
+                                       "version", "key",         "valueName",       "dataType",
+                                       "value",   "filename",    "shortcutFilename"};
 
 // The first attribute of `node` named `name`, by a plain scan: what GetAttribute must give.
 const NameValuePair* FirstNamed(XmlNode& node, const char* name) {
@@ -71,7 +71,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (XmlNode* installation = root.FindByName("Installation"); installation != nullptr) {
       for (const char* child : kInstallationChildren) {
         XmlNode* found = installation->children.FindChild(child);
-        fuzz::Check(found == nullptr || found->parent == installation, "FindChild left the element");
+        fuzz::Check(found == nullptr || found->parent == installation,
+                    "FindChild left the element");
       }
     }
 
