@@ -621,24 +621,45 @@ std::vector<Case> MakeCatalogue() {
             ExpectDeliveryGone(scene, u"CycleB");
           },
   });
-  // A script that unpacks its own package file, under its own name or one that resolves
-  // to it: the package is not expanded onto itself and the run goes on.
+  // A script that unpacks its own package file: under its own name the package would be
+  // expanded onto itself, which is refused; the package stays whole for the Files pass
+  // (its data is larger than any read-ahead buffer).
   cases.push_back({
       .name = "UnpackOwnPackageFile",
       .deliver =
           [](const Scene& scene) {
             DeliverProduct(
                 scene,
-                Script(
-                    R"(<Files><File name="data.txt"/></Files><Actions>)"
-                    R"(<Action event="Install.Before" type="Product.Unpack" filename="\Temp\Hostile"/>)"
-                    R"(<Action event="Install.Before" type="Product.Unpack" filename="\Temp\Hostile\."/>)"
-                    R"(<Action event="Install.Before" type="Product.Unpack" filename="\Temp\.\Hostile."/>)" +
-                    WriteValue("Installed", "yes") + "</Actions>"));
+                Script(R"(<Files><File name="big.dat"/></Files><Actions>)"
+                       R"(<Action event="Install.Before" type="Product.Unpack" filename="\Temp\Hostile"/>)"
+                       R"(<Action event="Install.Before" type="Product.Unpack" filename="\Temp\Hostile.gz"/>)" +
+                       WriteValue("Installed", "yes") + "</Actions>"),
+                {{"big.dat", Repeat("0123456789abcdef", 8192), false}});
           },
       .check =
           [](const Scene& scene) {
-            ExpectInstalled(scene);
+            EXPECT_TRUE(scene.Read(u"\\Program Files\\Hostile\\big.dat") ==
+                        Repeat("0123456789abcdef", 8192));
+            EXPECT_EQ(HostileValue(scene, u"Installed"), "yes");
+            ExpectDeliveryGone(scene);
+          },
+  });
+  // Under a spelling that resolves to it ("\Temp\Hostile\."), the expansion truncates the
+  // running package: paths are compared as written. The run goes on with what is left.
+  cases.push_back({
+      .name = "UnpackOwnPackageFileUnderAnotherSpelling",
+      .deliver =
+          [](const Scene& scene) {
+            DeliverProduct(
+                scene,
+                Script(R"(<Files><File name="big.dat"/></Files><Actions>)"
+                       R"(<Action event="Install.Before" type="Product.Unpack" filename="\Temp\Hostile\."/>)" +
+                       WriteValue("Installed", "yes") + "</Actions>"),
+                {{"big.dat", Repeat("0123456789abcdef", 8192), false}});
+          },
+      .check =
+          [](const Scene& scene) {
+            EXPECT_EQ(HostileValue(scene, u"Installed"), "yes");
             ExpectDeliveryGone(scene);
           },
   });
