@@ -52,11 +52,18 @@ std::string ValueText(const std::string& product, int index) {
   return product + "V" + std::to_string(index) + ":" + std::string(200 + index, 'a' + index % 26);
 }
 
+// A value that a product's script writes: the attributes of its action, and the value
+// as device.db holds it afterwards.
+struct ProductValue {
+  std::string attributes;
+  StoredValue stored;
+};
+
 // One product of the folder: what it is delivered as and what it installs.
 struct Product {
   std::string name;                          // P0, P1, ...; N1 is nested in P1
   std::map<std::string, std::string> files;  // CE path below \Program Files\Crash -> content
-  std::vector<StoredValue> values;           // in the order the script writes them
+  std::vector<ProductValue> values;          // in the order the script writes them
 };
 
 Product Describe(const std::string& name, int values) {
@@ -64,14 +71,19 @@ Product Describe(const std::string& name, int values) {
   product.files["\\" + name + "\\a.dat"] = hostile::Repeat(name + " a ", 8000);
   product.files["\\" + name + "\\" + name + ".exe"] = "MZ " + name;
   for (int i = 0; i < values; ++i) {
-    product.values.push_back({"HKEY_LOCAL_MACHINE\\Software\\Crash\\" + name,
-                              "V" + std::to_string(i), REG_SZ, Utf16Bytes(ValueText(name, i))});
+    const std::string text = ValueText(name, i);
+    product.values.push_back({"key=\"HKLM\\Software\\Crash\\" + name + "\" valueName=\"V" +
+                                  std::to_string(i) + "\" value=\"" + text + "\"",
+                              {"HKEY_LOCAL_MACHINE\\Software\\Crash\\" + name,
+                               "V" + std::to_string(i), REG_SZ, Utf16Bytes(text)}});
   }
   const std::int32_t count = static_cast<std::int32_t>(name.size() * 1000 + values);
   std::string dword(4, '\0');
   for (int b = 0; b < 4; ++b) dword[b] = static_cast<char>(count >> (8 * b));
   product.values.push_back(
-      {"HKEY_CURRENT_USER\\Software\\Crash\\" + name, "Count", REG_DWORD, dword});
+      {"key=\"HKCU\\Software\\Crash\\" + name +
+           "\" valueName=\"Count\" dataType=\"dword\" value=\"" + std::to_string(count) + "\"",
+       {"HKEY_CURRENT_USER\\Software\\Crash\\" + name, "Count", REG_DWORD, dword}});
   return product;
 }
 
@@ -88,18 +100,9 @@ std::string Deliver(const Product& product, const std::vector<pkg::EntrySource>&
   for (const pkg::EntrySource& file : extra) script += "<File name=\"" + file.name + "\"/>";
   entries.insert(entries.end(), extra.begin(), extra.end());
   script += "</Files><Actions><Action event=\"Install.Before\" type=\"App.CloseAllKelmoraApps\"/>";
-  for (const StoredValue& value : product.values) {
-    const bool dword = value.type == REG_DWORD;
-    const std::string root = value.key.starts_with("HKEY_LOCAL") ? "HKLM" : "HKCU";
-    std::int32_t number = 0;
-    for (int b = 3; dword && b >= 0; --b) {
-      number = number << 8 | static_cast<unsigned char>(value.data[static_cast<std::size_t>(b)]);
-    }
-    const std::string text =
-        dword ? std::to_string(number) : ValueText(product.name, std::stoi(value.name.substr(1)));
-    script += "<Action event=\"Install.After\" type=\"Registry.WriteValue\" key=\"" + root +
-              value.key.substr(value.key.find('\\')) + "\" valueName=\"" + value.name + "\"" +
-              (dword ? " dataType=\"dword\"" : "") + " value=\"" + text + "\"/>";
+  for (const ProductValue& value : product.values) {
+    script +=
+        "<Action event=\"Install.After\" type=\"Registry.WriteValue\" " + value.attributes + "/>";
   }
   script += extraActions + "</Actions>";
   return hostile::Product(product.name + ".gz", script, entries);
@@ -211,14 +214,15 @@ void ExpectWholeValues(const Database& db, const std::vector<Product>& products)
   std::map<std::pair<std::string, std::string>, std::pair<const Product*, std::size_t>> expected;
   for (const Product& product : products) {
     for (std::size_t i = 0; i < product.values.size(); ++i) {
-      expected[{product.values[i].key, product.values[i].name}] = {&product, i};
+      const StoredValue& value = product.values[i].stored;
+      expected[{value.key, value.name}] = {&product, i};
     }
   }
   std::map<const Product*, std::set<std::size_t>> present;
   for (const StoredValue& value : db.values) {
     const auto found = expected.find({value.key, value.name});
     ASSERT_NE(found, expected.end()) << "an unexpected value " << value.key << " " << value.name;
-    const StoredValue& wanted = found->second.first->values[found->second.second];
+    const StoredValue& wanted = found->second.first->values[found->second.second].stored;
     EXPECT_EQ(value.type, wanted.type) << value.key << " " << value.name;
     EXPECT_TRUE(value.data == wanted.data) << "a torn value: " << value.key << " " << value.name;
     present[found->second.first].insert(found->second.second);
@@ -238,12 +242,12 @@ void ExpectInstalled(const test::TempDevice& device, const Database& db, const P
       EXPECT_TRUE(device.ReadFile(cePath) == content) << path << " differs";
     }
   }
-  for (const StoredValue& value : product.values) {
+  for (const ProductValue& value : product.values) {
     const bool found =
         std::any_of(db.values.begin(), db.values.end(), [&](const StoredValue& stored) {
-          return stored.key == value.key && stored.name == value.name;
+          return stored.key == value.stored.key && stored.name == value.stored.name;
         });
-    EXPECT_TRUE(found) << product.name << ": " << value.key << " " << value.name;
+    EXPECT_TRUE(found) << product.name << ": " << value.stored.key << " " << value.stored.name;
   }
   EXPECT_GE(
       db.started.count("\\Program Files\\Crash\\" + product.name + "\\" + product.name + ".exe"),
