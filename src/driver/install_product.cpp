@@ -7,6 +7,22 @@
 #include "package/resource_package.h"
 #include "system/ansi_string.h"
 
+namespace {
+
+// Install scripts are a few kilobytes. A bigger one is not read, as if the package had
+// none: its tree takes a few hundred times its size in memory, and every level of nested
+// installations keeps its own tree, so a delivery of a few kilobytes that expands into a
+// huge script must not be parsed.
+constexpr std::int32_t kMaxScriptSize = 256 * 1024;
+
+AnsiString ReadScript(System::IO::ResourcePackage& package) {
+  const System::IO::PackageEntry* entry = package.FindEntry("InstallScript.xml");
+  if (entry == nullptr || entry->size > kMaxScriptSize) return AnsiString();
+  return package.ReadEntry("InstallScript.xml");
+}
+
+}  // namespace
+
 void InstallProduct(const String& deliveredPath) {
   const String packagePath = StripExtension(deliveredPath);
   if (ExpandGzipFile(deliveredPath, packagePath) == 0) {
@@ -21,7 +37,7 @@ void InstallProduct(const String& deliveredPath) {
   narrowPackagePath.AssignFromWide(packagePath.data, packagePath.length);
   auto package = std::make_unique<System::IO::ResourcePackage>(
       narrowPackagePath.data == nullptr ? "" : narrowPackagePath.data);
-  const AnsiString scriptText = package->ReadEntry("InstallScript.xml");
+  const AnsiString scriptText = ReadScript(*package);
   {
     InstallScript script(scriptText, package.get());
     script.Run();

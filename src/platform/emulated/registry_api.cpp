@@ -2,6 +2,10 @@
 // the current device's registry; a key deleted meanwhile by another process gives
 // ERROR_KEY_DELETED. Like the Win32 registry calls, these return their error and leave
 // GetLastError alone.
+//
+// The platform's limits hold: key and value names of at most 255 characters, keys at
+// most 16 levels below their root. Beyond them RegCreateKeyExW creates or opens no key
+// and RegSetValueExW sets no value (ERROR_INVALID_PARAMETER).
 #include <cstring>
 #include <mutex>
 #include <unordered_map>
@@ -14,6 +18,9 @@ namespace {
 
 namespace registry = emu::registry;
 using emu::Status;
+
+constexpr std::size_t kMaxNameLength = 255;
+constexpr int kMaxKeyDepth = 16;
 
 class KeyHandles {
  public:
@@ -72,9 +79,17 @@ LONG RegCreateKeyExW(HKEY key, LPCWSTR subKey, DWORD /*reserved*/, LPWSTR /*clas
                      LPDWORD disposition) {
   if (result == nullptr) return static_cast<LONG>(ERROR_INVALID_PARAMETER);
   const auto path = registry::SplitKeyPath(NameOf(subKey));
+  for (const std::u16string& name : path) {
+    if (name.size() > kMaxNameLength) return static_cast<LONG>(ERROR_INVALID_PARAMETER);
+  }
   registry::KeyId opened = 0;
   bool created = false;
   const LONG error = OnKey(key, true, [&](emu::sql::Database& db, registry::KeyId parent) {
+    int depth = 0;
+    if (Status status = registry::KeyDepth(db, parent, &depth); !status.ok()) return status;
+    if (depth + static_cast<int>(path.size()) > kMaxKeyDepth) {
+      return Status::Error(ERROR_INVALID_PARAMETER, "key too deep");
+    }
     return registry::CreateKey(db, parent, path, &opened, &created);
   });
   if (error != ERROR_SUCCESS) return error;
@@ -124,6 +139,7 @@ LONG RegQueryValueExW(HKEY key, LPCWSTR valueName, LPDWORD /*reserved*/, LPDWORD
 LONG RegSetValueExW(HKEY key, LPCWSTR valueName, DWORD /*reserved*/, DWORD type,
                     const BYTE* data, DWORD dataSize) {
   if (data == nullptr && dataSize != 0) return static_cast<LONG>(ERROR_INVALID_PARAMETER);
+  if (NameOf(valueName).size() > kMaxNameLength) return static_cast<LONG>(ERROR_INVALID_PARAMETER);
   return OnKey(key, true, [&](emu::sql::Database& db, registry::KeyId id) {
     return registry::SetValue(db, id, NameOf(valueName), type, data, dataSize);
   });

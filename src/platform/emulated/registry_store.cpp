@@ -126,6 +126,23 @@ Status CreateKey(sql::Database& db, KeyId from, const std::vector<std::u16string
   return Status::Ok();
 }
 
+Status KeyDepth(sql::Database& db, KeyId key, int* depth) {
+  sql::Statement statement;
+  if (Status status = db.Prepare(
+          "WITH RECURSIVE up(id, parent) AS (SELECT id, parent FROM registry_keys WHERE id = ?1 "
+          "UNION ALL SELECT k.id, k.parent FROM registry_keys k JOIN up ON k.id = up.parent) "
+          "SELECT COUNT(*) - 1 FROM up",
+          &statement);
+      !status.ok()) {
+    return status;
+  }
+  statement.Bind(1, key);
+  bool row = false;
+  if (Status status = statement.Step(&row); !status.ok()) return status;
+  *depth = static_cast<int>(statement.Int(0));
+  return Status::Ok();
+}
+
 Status KeyPath(sql::Database& db, KeyId key, std::u16string* path) {
   path->clear();
   sql::Statement statement;

@@ -55,6 +55,8 @@ Status FindKey(sql::Database& db, KeyId from, const std::vector<std::u16string>&
                KeyId* key);
 Status CreateKey(sql::Database& db, KeyId from, const std::vector<std::u16string>& path,
                  KeyId* key, bool* created);
+// The number of keys from the root down to `key`: 0 for a root, 1 for its subkeys.
+Status KeyDepth(sql::Database& db, KeyId key, int* depth);
 // The key's full path with its root's name, each name in its stored spelling.
 Status KeyPath(sql::Database& db, KeyId key, std::u16string* path);
 // Deletes the key with every subkey and value; a root keeps itself and loses the rest.

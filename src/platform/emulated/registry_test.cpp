@@ -6,6 +6,7 @@
 
 #include "device.h"
 #include "platform/ce.h"
+#include "code_page.h"
 #include "reg_file.h"
 #include "testing/temp_device.h"
 
@@ -129,6 +130,37 @@ TEST_F(RegistryTest, KeyDeletedElsewhereIsReported) {
   EXPECT_EQ(RegSetValueExW(key, u"v", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&one), 4),
             static_cast<LONG>(ERROR_KEY_DELETED));
   RegCloseKey(key);
+}
+
+TEST_F(RegistryTest, NamesOfAtMost255CharactersAndKeysAtMost16LevelsDeep) {
+  const std::u16string longest(255, u'k');
+  const std::u16string tooLong(256, u'k');
+  HKEY key = nullptr;
+  EXPECT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, (u"A\\" + tooLong).c_str(), 0, nullptr, 0, 0,
+                            nullptr, &key, nullptr),
+            static_cast<LONG>(ERROR_INVALID_PARAMETER));
+  HKEY parent = Create(HKEY_CURRENT_USER, (u"A\\" + longest).c_str());
+  const DWORD one = 1;
+  const auto* data = reinterpret_cast<const BYTE*>(&one);
+  EXPECT_EQ(RegSetValueExW(parent, longest.c_str(), 0, REG_DWORD, data, 4), ERROR_SUCCESS);
+  EXPECT_EQ(RegSetValueExW(parent, tooLong.c_str(), 0, REG_DWORD, data, 4),
+            static_cast<LONG>(ERROR_INVALID_PARAMETER));
+  RegCloseKey(parent);
+
+  // 16 levels in one call, or level by level from an opened key; never a 17th.
+  std::u16string sixteen = u"L1";
+  for (int level = 2; level <= 16; ++level) sixteen += u"\\L" + std::u16string(1, u'a' + level);
+  HKEY deepest = Create(HKEY_LOCAL_MACHINE, sixteen.c_str());
+  EXPECT_EQ(RegCreateKeyExW(deepest, u"L17", 0, nullptr, 0, 0, nullptr, &key, nullptr),
+            static_cast<LONG>(ERROR_INVALID_PARAMETER));
+  RegCloseKey(deepest);
+  HKEY fifteen = Create(HKEY_LOCAL_MACHINE, u"L1");
+  EXPECT_EQ(RegCreateKeyExW(fifteen, (sixteen + u"\\x").c_str() + 3, 0, nullptr, 0, 0, nullptr,
+                            &key, nullptr),
+            static_cast<LONG>(ERROR_INVALID_PARAMETER));
+  RegCloseKey(fifteen);
+  EXPECT_EQ(Export().find("L17"), std::string::npos);
+  EXPECT_EQ(Export().find(emu::Utf16ToUtf8(tooLong)), std::string::npos);
 }
 
 TEST(RegistryWithoutDeviceTest, FailsWithoutCreatingAnything) {

@@ -1,0 +1,115 @@
+// Every delivery of the hostile catalogue (catalogue.h), installed by the real updater
+// on a throw-away device, followed in the folder by an ordinary product.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "catalogue.h"
+#include "deliveries.h"
+#include "testing/temp_device.h"
+#include "updater_process.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// Sanitizer builds give every allocation red zones and keep freed memory for a while.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr long kSanitizerFactor = 4;
+#else
+constexpr long kSanitizerFactor = 1;
+#endif
+
+constexpr const char* kNextScript =
+    R"(<Installation><AppPath>{ProgramFiles}\Next</AppPath></Installation>)"
+    R"(<Files><File name="next.txt"/></Files><Actions><Action event="Install.After" )"
+    R"(type="Registry.WriteValue" key="HKLM\Software\Next" valueName="Installed" value="yes"/>)"
+    R"(</Actions>)";
+
+void DeliverNext(const hostile::Scene& scene) {
+  scene.Deliver(u"zz-Next.gz",
+                hostile::Product("zz-Next.gz", kNextScript, {{"next.txt", "next", false}}));
+}
+
+// The peak memory of an ordinary installation: the next product alone.
+long BaselineKb() {
+  static const long baseline = [] {
+    test::TempDevice device;
+    DeliverNext(hostile::Scene(device));
+    return test::RunUpdater(device.hostDir(), {"-unpackProduct", "\\Temp"}, {.measureMemory = true})
+        .maxResidentKb;
+  }();
+  return baseline;
+}
+
+// Entries named like the catalogue's escape attempts in the folders that hold the
+// device's file system, up to the host's root.
+std::vector<std::string> EscapedEntries(const std::string& hostDir) {
+  std::vector<std::string> found;
+  for (fs::path folder = hostDir;; folder = folder.parent_path()) {
+    std::error_code error;
+    for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
+      if (it->path().filename().string().starts_with("hostile-escape")) {
+        found.push_back(it->path().string());
+      }
+    }
+    if (folder == folder.parent_path()) break;
+  }
+  return found;
+}
+
+std::set<std::string> DeviceFolder(const std::string& hostDir) {
+  std::set<std::string> names;
+  for (const fs::directory_entry& entry : fs::directory_iterator(hostDir)) {
+    names.insert(entry.path().filename().string());
+  }
+  names.erase("device.db-wal");
+  names.erase("device.db-shm");
+  return names;
+}
+
+class HostileDeliveryTest : public ::testing::TestWithParam<hostile::Case> {};
+
+TEST_P(HostileDeliveryTest, HasItsOutcome) {
+  const hostile::Case& hostileCase = GetParam();
+  const long baselineKb = BaselineKb();
+  test::TempDevice device;
+  const hostile::Scene scene(device);
+  const std::string sentinel = device.hostDir() + "/outside.txt";
+  test::WriteHostFile(sentinel, "beside the file system");
+  hostileCase.deliver(scene);
+  DeliverNext(scene);
+
+  const test::UpdaterResult result =
+      test::RunUpdater(device.hostDir(), hostileCase.arguments,
+                       {.maxFileBytes = hostileCase.maxFileBytes, .measureMemory = true});
+
+  EXPECT_EQ(result.signal, 0);
+  EXPECT_EQ(result.exitCode, 0);
+  EXPECT_EQ(result.err, "");
+  EXPECT_EQ(DeviceFolder(device.hostDir()),
+            (std::set<std::string>{"device.db", "fs", "outside.txt"}));
+  EXPECT_EQ(test::ReadHostFile(sentinel), "beside the file system");
+  EXPECT_EQ(EscapedEntries(device.hostDir()), std::vector<std::string>{});
+  EXPECT_LE(result.maxResidentKb, baselineKb + hostileCase.memoryAllowanceKb * kSanitizerFactor)
+      << "baseline " << baselineKb << " KiB";
+  if (hostileCase.nextInstalled) {
+    EXPECT_FALSE(scene.Exists(u"\\Temp\\zz-Next.gz"));
+    EXPECT_FALSE(scene.Exists(u"\\Temp\\zz-Next"));
+    EXPECT_TRUE(scene.Exists(u"\\Program Files\\Next\\next.txt"));
+    EXPECT_EQ(scene.RegistryText(HKEY_LOCAL_MACHINE, u"Software\\Next", u"Installed"), "yes");
+  } else {
+    EXPECT_TRUE(scene.Exists(u"\\Temp\\zz-Next.gz"));
+  }
+  hostileCase.check(scene);
+}
+
+INSTANTIATE_TEST_SUITE_P(Catalogue, HostileDeliveryTest, ::testing::ValuesIn(hostile::Catalogue()),
+                         [](const ::testing::TestParamInfo<hostile::Case>& info) {
+                           return std::string(info.param.name);
+                         });
+
+}  // namespace
