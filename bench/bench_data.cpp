@@ -4,8 +4,9 @@
 //   bench_data product DIR [--seed N] [--size BYTES] [--files N]
 //       N files (default 50) of BYTES in all (default 200,000,000) in five folders:
 //       three in five are text, the rest random bytes; and their InstallScript.xml.
-//   bench_data tiny DIR [--seed N] [--count N]
-//       N (default 1,000) product folders DIR/pNNNN, each a script and two small files.
+//   bench_data tiny DIR [--seed N] [--count N] [--registry]
+//       N (default 1,000) product folders DIR/pNNNN, each a script and two small files;
+//       with --registry each script also writes one registry value.
 //   bench_data entries DIR [--seed N] [--count N]
 //       One product of N (default 100,000) small files, 1,000 a folder, all listed in
 //       its script.
@@ -93,17 +94,20 @@ bool WriteFile(const std::filesystem::path& path, const std::string& bytes) {
 }
 
 // The script of a product whose Files section lists `entries`, all below %AppPath%.
-std::string Script(const std::string& product, const std::vector<std::string>& entries) {
+// With `registry`, an action after the files writes one registry value.
+std::string Script(const std::string& product, const std::vector<std::string>& entries,
+                   bool registry) {
   std::string script =
       "<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n<InstallScript>\r\n"
       "  <Installation>\r\n    <AppPath>{ProgramFiles}\\" + product + "</AppPath>\r\n"
-      "    <Exe>" + product + ".exe</Exe>\r\n  </Installation>\r\n  <Files>\r\n";
+      "  </Installation>\r\n  <Files>\r\n";
   for (const std::string& entry : entries) script += "    <File name=\"" + entry + "\"/>\r\n";
-  script +=
-      "  </Files>\r\n  <Actions>\r\n"
-      "    <Action event=\"Install.After\" type=\"Registry.WriteValue\" root=\"HKLM\" "
-      "key=\"\\Software\\Bench\\" + product + "\" name=\"Installed\" value=\"1\" kind=\"dword\"/>\r\n"
-      "  </Actions>\r\n</InstallScript>\r\n";
+  script += "  </Files>\r\n  <Actions>\r\n";
+  if (registry) {
+    script += "    <Action event=\"Install.After\" type=\"Registry.WriteValue\" "
+              "key=\"HKLM\\Software\\Bench\\" + product + "\" valueName=\"Installed\" value=\"1\"/>\r\n";
+  }
+  script += "  </Actions>\r\n</InstallScript>\r\n";
   return script;
 }
 
@@ -128,10 +132,10 @@ bool MakeProduct(const std::filesystem::path& dir, std::uint64_t seed, std::uint
     if (!WriteFile(dir / relative, bytes)) return false;
     entries.push_back(name);
   }
-  return WriteFile(dir / "InstallScript.xml", Script("Bench", entries));
+  return WriteFile(dir / "InstallScript.xml", Script("Bench", entries, false));
 }
 
-bool MakeTiny(const std::filesystem::path& dir, std::uint64_t seed, int count) {
+bool MakeTiny(const std::filesystem::path& dir, std::uint64_t seed, int count, bool registry) {
   Random random(seed);
   TextMaker text(random);
   std::string bytes;
@@ -143,7 +147,7 @@ bool MakeTiny(const std::filesystem::path& dir, std::uint64_t seed, int count) {
     if (!WriteFile(folder / "readme.txt", bytes)) return false;
     FillRandom(random, bytes, 100 + random.Below(400));
     if (!WriteFile(folder / "bin/tool.dat", bytes)) return false;
-    if (!WriteFile(folder / "InstallScript.xml", Script(product, {"readme.txt", "bin\\tool.dat"}))) {
+    if (!WriteFile(folder / "InstallScript.xml", Script(product, {"readme.txt", "bin\\tool.dat"}, registry))) {
       return false;
     }
   }
@@ -164,12 +168,12 @@ bool MakeEntries(const std::filesystem::path& dir, std::uint64_t seed, int count
     entry[4] = '\\';
     entries.push_back(entry);
   }
-  return WriteFile(dir / "InstallScript.xml", Script("Many", entries));
+  return WriteFile(dir / "InstallScript.xml", Script("Many", entries, false));
 }
 
 int Usage() {
   std::cerr << "usage: bench_data product|tiny|entries DIR [--seed N] [--size BYTES] "
-               "[--files N] [--count N]\n";
+               "[--files N] [--count N] [--registry]\n";
   return 1;
 }
 
@@ -177,7 +181,7 @@ int Usage() {
 
 int main(int argc, char** argv) {
   const std::vector<std::string> args(argv + 1, argv + argc);
-  tool::Flags flags({"seed", "size", "files", "count"}, {});
+  tool::Flags flags({"--seed", "--size", "--files", "--count"}, {"--registry"});
   std::string error;
   if (!flags.Parse(args, &error)) {
     std::cerr << "bench_data: " << error << "\n";
@@ -190,14 +194,14 @@ int main(int argc, char** argv) {
     const auto value = flags.Value(name);
     return value ? std::stoull(*value) : fallback;
   };
-  const std::uint64_t seed = number("seed", 1);
+  const std::uint64_t seed = number("--seed", 1);
   bool ok = false;
   if (mode == "product") {
-    ok = MakeProduct(dir, seed, number("size", 200000000), static_cast<int>(number("files", 50)));
+    ok = MakeProduct(dir, seed, number("--size", 200000000), static_cast<int>(number("--files", 50)));
   } else if (mode == "tiny") {
-    ok = MakeTiny(dir, seed, static_cast<int>(number("count", 1000)));
+    ok = MakeTiny(dir, seed, static_cast<int>(number("--count", 1000)), flags.Has("--registry"));
   } else if (mode == "entries") {
-    ok = MakeEntries(dir, seed, static_cast<int>(number("count", 100000)));
+    ok = MakeEntries(dir, seed, static_cast<int>(number("--count", 100000)));
   } else {
     return Usage();
   }
