@@ -2,7 +2,7 @@
 
 #include <map>
 #include <mutex>
-#include <unordered_set>
+#include <unordered_map>
 #include <utility>
 
 #include "name_compare.h"
@@ -13,7 +13,8 @@ namespace {
 
 struct Known {
   FolderState state;
-  std::unordered_set<std::u16string> folded;
+  // Folded name to the number of entries that fold to it.
+  std::unordered_map<std::u16string, int> folded;
 };
 
 std::mutex mutex;
@@ -52,7 +53,7 @@ bool KnownAbsent(const FolderState& state, std::u16string_view name) {
 
 void Remember(const FolderState& state, const std::vector<std::u16string>& names) {
   Known known{state, {}};
-  for (const std::u16string& name : names) known.folded.insert(FoldCase(name));
+  for (const std::u16string& name : names) ++known.folded[FoldCase(name)];
   const std::lock_guard lock(mutex);
   auto& folders = Folders();
   if (folders.size() >= kMaxFolders && folders.count({state.device, state.inode}) == 0) {
@@ -61,7 +62,10 @@ void Remember(const FolderState& state, const std::vector<std::u16string>& names
   folders[{state.device, state.inode}] = std::move(known);
 }
 
-void Added(int folder, const FolderState& before, std::u16string_view name) {
+namespace {
+
+// Applies the change of one name by `delta` to a folder known in state `before`.
+void Change(int folder, const FolderState& before, std::u16string_view name, int delta) {
   FolderState after;
   const bool readable = StateOf(folder, &after);
   const std::lock_guard lock(mutex);
@@ -72,7 +76,19 @@ void Added(int folder, const FolderState& before, std::u16string_view name) {
     return;
   }
   found->second.state = after;
-  found->second.folded.insert(FoldCase(name));
+  const auto entry = found->second.folded.try_emplace(FoldCase(name), 0).first;
+  entry->second += delta;
+  if (entry->second <= 0) found->second.folded.erase(entry);
+}
+
+}  // namespace
+
+void Added(int folder, const FolderState& before, std::u16string_view name) {
+  Change(folder, before, name, 1);
+}
+
+void Removed(int folder, const FolderState& before, std::u16string_view name) {
+  Change(folder, before, name, -1);
 }
 
 }  // namespace folder_names

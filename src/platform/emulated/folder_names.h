@@ -5,7 +5,8 @@
 // What is kept for a folder is used only while the folder's identity and times (device,
 // inode, modification and change times, size) are what they were when it was read; any
 // change by anyone changes its times, and the folder is read again. A creation made
-// through the jail is added with the times it leaves (Added). A name that another process
+// through the jail is added with the times it leaves (Added), and a deletion taken out
+// (Removed), so that a folder is read once however often the jail changes it. A name that another process
 // creates in the same folder at the same moment may be missed, as it may be by a lookup
 // without this memory. At most kMaxFolders folders are kept. Safe from several threads.
 #pragma once
@@ -44,6 +45,8 @@ void Remember(const FolderState& state, const std::vector<std::u16string>& names
 // `name` was just created in the open folder `folder`, whose state was `before`: if the
 // folder is known in that state, `name` joins it with the folder's new state.
 void Added(int folder, const FolderState& before, std::u16string_view name);
+// `name` was just deleted from the open folder `folder`, whose state was `before`.
+void Removed(int folder, const FolderState& before, std::u16string_view name);
 
 }  // namespace folder_names
 }  // namespace emu

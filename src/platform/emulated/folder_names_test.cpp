@@ -52,6 +52,20 @@ TEST_F(FolderNamesTest, NamesMadeBehindTheJailsBackAreSeen) {
   EXPECT_EQ(device_.ReadFile(u"\\Temp\\Big\\Host.txt"), "device");
 }
 
+TEST_F(FolderNamesTest, ADeletedSpellingLeavesTheOtherFound) {
+  std::filesystem::create_directories(device_.HostPath(u"\\Temp\\Big"));
+  test::WriteHostFile(device_.HostPath(u"\\Temp\\Big\\Dup.txt"), "first");
+  test::WriteHostFile(device_.HostPath(u"\\Temp\\Big\\DUP.TXT"), "second");
+  for (int i = 0; i < 20; ++i) ASSERT_TRUE(Create("\\Temp\\Big\\f" + std::to_string(i) + ".txt", "x"));
+  ASSERT_TRUE(DeleteFileW(u"\\Temp\\Big\\DUP.TXT"));
+  ASSERT_TRUE(DeleteFileW(u"\\Temp\\Big\\f3.txt"));
+  ASSERT_TRUE(Create("\\Temp\\Big\\dUp.txt", "again"));
+  ASSERT_TRUE(Create("\\Temp\\Big\\F3.TXT", "new"));
+  EXPECT_EQ(HostFiles(), 21u);
+  EXPECT_EQ(device_.ReadFile(u"\\Temp\\Big\\Dup.txt"), "again");
+  EXPECT_EQ(device_.ReadFile(u"\\Temp\\Big\\F3.TXT"), "new");
+}
+
 TEST_F(FolderNamesTest, FolderStatesDifferWhenAFolderChanges) {
   device_.WriteFile(u"\\Temp\\Big\\a", "");
   const int folder = ::open(device_.HostPath(u"\\Temp\\Big").c_str(), O_RDONLY | O_DIRECTORY);

@@ -356,9 +356,12 @@ Status Jail::RemoveFile(const CePath& path) const {
   if ((ReadStoredAttributes(file.get()) & FILE_ATTRIBUTE_READONLY) != 0) {
     return Status::Error(ERROR_ACCESS_DENIED, "read-only: " + Utf16ToUtf8(path.ToText()));
   }
+  FolderState before;
+  const bool known = StateOf(located.parent.get(), &before);
   if (::unlinkat(located.parent.get(), located.entry.hostName.c_str(), 0) != 0) {
     return ErrnoStatus("delete " + Utf16ToUtf8(path.ToText()));
   }
+  if (known) folder_names::Removed(located.parent.get(), before, located.entry.name);
   return Status::Ok();
 }
 
