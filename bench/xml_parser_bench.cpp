@@ -45,8 +45,8 @@ std::string InstallScript(int files, int actions) {
   char line[512];
   for (int i = 0; i < files; ++i) {
     std::snprintf(line, sizeof line,
-                  "    <File name=\"bin\\modules\\group%03d\\module%06d.dll\" "
-                  "destination=\"%%AppPath%%\\bin\\modules\\group%03d\"/>\r\n",
+                  "    <File name=\"bin\\modules\\components\\group%03d\\module%06d.dll\" "
+                  "destination=\"%%AppPath%%\\bin\\modules\\components\\group%03d\"/>\r\n",
                   i / 1000, i, i / 1000);
     text += line;
   }
