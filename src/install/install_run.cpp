@@ -11,6 +11,8 @@ void InstallScript::Run() {
   RunEvent(AnsiString("Install.Before"));
 
   if (filesNode != nullptr) {
+    // The folder the previous entry made sure of: entries for it skip the check.
+    String checkedFolder;
     for (std::int32_t i = 0; i < filesNode->children.Count(); ++i) {
       XmlNode* const file = filesNode->children.ItemAt(i);
       AnsiString name(file->GetAttribute("name"));
@@ -22,7 +24,7 @@ void InstallScript::Run() {
       wideDestination.AssignFromAnsi(destination.data, destination.length);
       // "%AppPath%" is replaced after the join, so the join sees the macro, not the folder.
       String target = ExpandPath(CombinePath(wideDestination, wideName));
-      ExtractEntry(*package, std::move(name), std::move(target));
+      ExtractEntry(*package, std::move(name), std::move(target), checkedFolder);
     }
   }
 

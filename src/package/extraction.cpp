@@ -1,6 +1,7 @@
 #include "package/extraction.h"
 
 #include <memory>
+#include <utility>
 
 #include "platform/ce.h"
 #include "system/path.h"
@@ -25,8 +26,17 @@ std::int32_t CreateDirectories(const String& folder) {
 }
 
 void ExtractEntry(System::IO::ResourcePackage& package, AnsiString entryName, String targetPath) {
+  String checkedFolder;
+  ExtractEntry(package, std::move(entryName), std::move(targetPath), checkedFolder);
+}
+
+void ExtractEntry(System::IO::ResourcePackage& package, AnsiString entryName, String targetPath,
+                  String& checkedFolder) {
   const String folder = GetDirectoryName(targetPath);
-  if (folder.length <= 0 || !PathExists(folder)) CreateDirectories(folder);
+  if (folder.length <= 0 || !folder.Equals(checkedFolder.data)) {
+    if (folder.length <= 0 || !PathExists(folder)) CreateDirectories(folder);
+    checkedFolder = folder;
+  }
 
   System::IO::PackageEntry* const entry = package.FindEntry(entryName.data);
   if (entry == nullptr) return;

@@ -20,6 +20,12 @@ std::int32_t CreateDirectories(const String& folder);
 // read in full before it. Takes both strings over. Reports nothing.
 void ExtractEntry(System::IO::ResourcePackage& package, AnsiString entryName, String targetPath);
 
+// ExtractEntry for one entry of a series (the Files pass): `checkedFolder` holds the
+// folder that the previous entry of the series made sure of, and an entry for the same
+// folder skips the check. Folders are checked once per run of entries, not per entry.
+void ExtractEntry(System::IO::ResourcePackage& package, AnsiString entryName, String targetPath,
+                  String& checkedFolder);
+
 // Appends the full path of every entry of `folder` matching `pattern`, in the platform's
 // order, passing over hidden ones when `skipHidden` is set. Returns 0 when the search
 // path is empty, else 1.

@@ -59,6 +59,23 @@ TEST_F(ExtractionTest, WritesEntriesAsStoredCreatingTheirFolder) {
   EXPECT_EQ(device_.ReadFile(u"\\Temp\\empty"), "");
 }
 
+TEST_F(ExtractionTest, ASeriesChecksEachFolderItMovesTo) {
+  Package({{"a", "1", false}, {"b", "2", false}, {"c", "3", false}});
+  String checked;
+  const auto extract = [&](const char* name, const char16_t* target) {
+    ExtractEntry(*package_, AnsiString(name), String(target), checked);
+  };
+  extract("a", u"\\P\\One\\a");
+  extract("b", u"\\P\\One\\b");
+  extract("c", u"\\P\\Two\\Deep\\c");
+  extract("a", u"\\P\\One\\again");  // back to a folder checked before the last one
+  extract("b", u"b");                       // no folder at all
+  EXPECT_EQ(device_.ReadFile(u"\\P\\One\\a") + device_.ReadFile(u"\\P\\One\\b") +
+                device_.ReadFile(u"\\P\\Two\\Deep\\c") + device_.ReadFile(u"\\P\\One\\again") +
+                device_.ReadFile(u"\\b"),
+            "12312");
+}
+
 TEST_F(ExtractionTest, MissingEntryCreatesTheFolderButNoFile) {
   Package({{"a", "x", false}});
   Extract("missing", u"\\Program Files\\New\\missing");

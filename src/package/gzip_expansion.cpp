@@ -1,7 +1,8 @@
 #include "package/gzip_expansion.h"
 
-#include <zlib.h>
+#include <memory>
 
+#include "package/gzip_reader.h"
 #include "platform/ce.h"
 #include "system/ansi_string.h"
 
@@ -28,27 +29,31 @@ String StripExtension(const String& path) {
 }
 
 std::int32_t ExpandGzipFile(const String& source, const String& destination) {
+  return ExpandGzipFileWith(OpenGzipReader, source, destination);
+}
+
+std::int32_t ExpandGzipFileWith(GzipOpener open, const String& source, const String& destination) {
   // Without an extension the package path is the delivered path itself; expanding a
   // file onto itself would destroy it.
   if (source.length <= 0 || destination.Equals(source.data)) return 0;
 
   AnsiString narrowSource;
   narrowSource.AssignFromWide(source.data, source.length);
-  const gzFile compressed = ce::gzopen(narrowSource.data, "rb");
+  const std::unique_ptr<GzipReader> compressed = open(narrowSource.data);
   if (compressed == nullptr) return 0;
 
   AnsiString narrowDestination;
   narrowDestination.AssignFromWide(destination.data, destination.length);
   ce::FILE* const output = ce::fopen(narrowDestination.data, "w+b");
   if (output == nullptr) {
-    gzclose(compressed);
+    compressed->Close();
     return 0;
   }
 
   unsigned char buffer[kBlockSize];
   bool failed = false;
   for (;;) {
-    const int read = gzread(compressed, buffer, kBlockSize);
+    const int read = compressed->Read(buffer, kBlockSize);
     if (read < 0) {
       failed = true;
       break;
@@ -60,9 +65,9 @@ std::int32_t ExpandGzipFile(const String& source, const String& destination) {
       break;
     }
   }
-  // Buffered data reaches the disk on closing, and zlib reports a stream cut off in the
-  // middle of a member (read as a normal end) only on closing: both count as failures.
+  // Buffered data reaches the disk on closing, and a member cut off in the middle (read
+  // as a normal end) is reported only on closing: both count as failures.
   if (ce::fclose(output) != 0) failed = true;
-  if (gzclose(compressed) != Z_OK) failed = true;
+  if (!compressed->Close()) failed = true;
   return failed ? 0 : 1;
 }

@@ -3,6 +3,21 @@
 #include <cstring>
 #include <utility>
 
+#include "memory/block_heap.h"
+
+namespace {
+
+// A buffer of `capacity` bytes and the terminating zero.
+char* NewBuffer(std::int32_t capacity) {
+  return static_cast<char*>(System::AllocateBlock(static_cast<std::size_t>(capacity) + 1));
+}
+
+void FreeBuffer(char* data, std::int32_t capacity) {
+  if (data != nullptr) System::FreeBlock(data, static_cast<std::size_t>(capacity) + 1);
+}
+
+}  // namespace
+
 AnsiString::AnsiString(const char* text) { AssignCString(text); }
 
 AnsiString::AnsiString(AnsiString&& other) noexcept
@@ -20,10 +35,11 @@ AnsiString& AnsiString::operator=(AnsiString&& other) noexcept {
   return *this;
 }
 
-AnsiString::~AnsiString() { delete[] data; }
+AnsiString::~AnsiString() { FreeBuffer(data, capacity); }
+
 
 void AnsiString::Release() {
-  delete[] data;
+  FreeBuffer(data, capacity);
   data = nullptr;
   length = 0;
   capacity = 0;
@@ -33,7 +49,7 @@ void AnsiString::Resize(std::int32_t n) {
   if (n > capacity) {
     Release();
     if (n > 0) {
-      data = new char[static_cast<std::size_t>(n) + 1];
+      data = NewBuffer(n);
       data[n] = 0;
       capacity = n;
     }
@@ -44,16 +60,16 @@ void AnsiString::Resize(std::int32_t n) {
 void AnsiString::Assign(const char* source, std::int32_t count) {
   if (count <= 0) {
     if (source == nullptr) return;
-    if (data == nullptr) data = new char[1];
+    if (data == nullptr) data = NewBuffer(0);
     data[0] = 0;
     length = 0;
     return;
   }
   if (count > capacity) {
     // The new buffer is filled before the old one goes, so a source inside it stays valid.
-    auto* grown = new char[static_cast<std::size_t>(count) + 1];
+    char* const grown = NewBuffer(count);
     std::memcpy(grown, source, static_cast<std::size_t>(count));
-    delete[] data;
+    FreeBuffer(data, capacity);
     data = grown;
     capacity = count;
   } else {

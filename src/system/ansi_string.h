@@ -6,7 +6,8 @@
 // buffer) and the *empty string* are different values. After every operation except
 // Resize the byte at `length` is zero.
 //
-// Buffers come from new[] and are sized exactly, with no slack. Strings are moved, never
+// Buffers come from the block heap (memory/block_heap.h), which frees each by its size
+// (`capacity` + 1), and are sized exactly, with no slack. Strings are moved, never
 // copied implicitly: to copy one, Assign its data and length. Not thread-safe.
 #pragma once
 

@@ -59,6 +59,11 @@ bool Collection::EnsureCapacity() {
 }
 
 std::int32_t Collection::Add(void* item) {
+  // The common case: no lock, and a free slot.
+  if (synchronized == 0 && count < capacity) {
+    items[count] = item;
+    return count++;
+  }
   {
     const Lock lock(*this, true);
     if (EnsureCapacity()) {
@@ -90,6 +95,14 @@ std::int32_t Collection::RemoveAt(std::int32_t index, bool takeLock) {
   }
   if (ownsItems != 0) ReleaseItem(removed);
   return 1;
+}
+
+void Collection::ClearForDestruction() {
+  const Lock lock(*this, true);
+  if (ownsItems != 0) {
+    while (count > 0) RemoveAt(count - 1, false);
+  }
+  count = 0;
 }
 
 void Collection::Clear() {

@@ -51,6 +51,9 @@ class Collection {
   std::int32_t RemoveAt(std::int32_t index, bool takeLock);
   // Removes every item, last first, and shrinks the array to 4 slots.
   void Clear();
+  // Clear for a collection about to be destroyed: the same releases, in the same order,
+  // without shrinking the array that destruction frees anyway.
+  void ClearForDestruction();
 
  protected:
   // Not virtual: every class is destroyed as its exact type. A concrete class clears

@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "system/ansi_string.h"
+#include "memory/block_heap.h"
 
 struct NameValuePair {
   AnsiString name;
@@ -22,4 +23,8 @@ struct NameValuePair {
   }
   NameValuePair(const NameValuePair&) = delete;
   NameValuePair& operator=(const NameValuePair&) = delete;
+
+  // Pairs come from the block heap: a script's attributes are made and die together.
+  static void* operator new(std::size_t size) { return System::AllocateBlock(size); }
+  static void operator delete(void* block, std::size_t size) { System::FreeBlock(block, size); }
 };

@@ -4,7 +4,7 @@ namespace System::Text {
 
 StringBuilder::StringBuilder() : Collection(0) { ownsItems = 1; }
 
-StringBuilder::~StringBuilder() { Clear(); }
+StringBuilder::~StringBuilder() { ClearForDestruction(); }
 
 std::int32_t StringBuilder::Count() { return Collection::Count(); }
 

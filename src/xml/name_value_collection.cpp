@@ -4,7 +4,7 @@ namespace System::Collections {
 
 CStringNameValueCollection::CStringNameValueCollection() : Collection(0), flag(1) { ownsItems = 1; }
 
-CStringNameValueCollection::~CStringNameValueCollection() { Clear(); }
+CStringNameValueCollection::~CStringNameValueCollection() { ClearForDestruction(); }
 
 std::int32_t CStringNameValueCollection::Count() { return Collection::Count(); }
 

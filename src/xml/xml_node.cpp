@@ -12,7 +12,7 @@ XmlNode::~XmlNode() {
   // each element is deleted only once it is a leaf and no destructor recurses.
   if (children.count == 0) return;
   text.Release();
-  attributes.Clear();
+  attributes.ClearForDestruction();
   XmlNode* node = this;
   for (;;) {
     System::Xml::XmlNodeCollection& below = node->children;
@@ -24,7 +24,7 @@ XmlNode::~XmlNode() {
     XmlNode* last = below.ItemAt(below.count - 1);
     if (last != nullptr && last->children.count > 0) {
       last->text.Release();
-      last->attributes.Clear();
+      last->attributes.ClearForDestruction();
       node = last;
     } else {
       below.RemoveAt(below.count - 1, true);  // a leaf or null: no descent

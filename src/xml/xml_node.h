@@ -20,6 +20,7 @@
 #pragma once
 
 #include "system/ansi_string.h"
+#include "memory/block_heap.h"
 #include "system/wide_string.h"
 #include "xml/name_value_collection.h"
 #include "xml/xml_node_collection.h"
@@ -42,6 +43,10 @@ class XmlNode {
   ~XmlNode();
   XmlNode(const XmlNode&) = delete;
   XmlNode& operator=(const XmlNode&) = delete;
+
+  // Elements made with new come from the block heap: a tree's elements die together.
+  static void* operator new(std::size_t size) { return System::AllocateBlock(size); }
+  static void operator delete(void* block, std::size_t size) { System::FreeBlock(block, size); }
 
   // The first element named `name` in a pre-order walk of the subtree, this element
   // included: an element before its descendants, an earlier child's subtree before a

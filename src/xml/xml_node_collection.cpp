@@ -8,7 +8,7 @@ XmlNodeCollection::XmlNodeCollection(XmlNode* owner) : Collection(0), owner(owne
   ownsItems = 1;
 }
 
-XmlNodeCollection::~XmlNodeCollection() { Clear(); }
+XmlNodeCollection::~XmlNodeCollection() { ClearForDestruction(); }
 
 std::int32_t XmlNodeCollection::Count() { return Collection::Count(); }
 

@@ -1,8 +1,10 @@
 // The process heap: the general allocator with a size header, so that HeapReAlloc can
-// zero exactly the bytes that growth adds.
+// zero exactly the bytes that growth adds. Small blocks - a collection's first item
+// arrays, by far the most common - come from the block heap, the rest from malloc.
 #include <cstdlib>
 #include <cstring>
 
+#include "memory/block_heap.h"
 #include "platform/ce.h"
 
 namespace {
@@ -16,39 +18,66 @@ int processHeapTag;
 
 BlockHeader* HeaderOf(LPVOID memory) { return static_cast<BlockHeader*>(memory) - 1; }
 
+SIZE_T TotalSize(SIZE_T bytes) { return sizeof(BlockHeader) + bytes; }
+bool IsSmall(SIZE_T bytes) { return TotalSize(bytes) <= System::kMaxBlockSize; }
+
+// A block with its header set; null when the system has no memory left.
+BlockHeader* NewBlock(SIZE_T bytes) {
+  void* memory = IsSmall(bytes) ? System::AllocateBlock(TotalSize(bytes)) : std::malloc(TotalSize(bytes));
+  auto* header = static_cast<BlockHeader*>(memory);
+  if (header != nullptr) header->size = bytes;
+  return header;
+}
+
+void DeleteBlock(BlockHeader* header) {
+  if (IsSmall(header->size)) {
+    System::FreeBlock(header, TotalSize(header->size));
+  } else {
+    std::free(header);
+  }
+}
+
+bool Refused(HANDLE heap, SIZE_T bytes) {
+  if (heap != nullptr && bytes <= SIZE_T{0x7FFFFFFF}) return false;
+  SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+  return true;
+}
+
 }  // namespace
 
 HANDLE GetProcessHeap() { return &processHeapTag; }
 
 LPVOID HeapAlloc(HANDLE heap, DWORD flags, SIZE_T bytes) {
-  if (heap == nullptr || bytes > SIZE_T{0x7FFFFFFF}) {
-    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
-    return nullptr;
-  }
-  auto* header = static_cast<BlockHeader*>(std::malloc(sizeof(BlockHeader) + bytes));
+  if (Refused(heap, bytes)) return nullptr;
+  BlockHeader* header = NewBlock(bytes);
   if (header == nullptr) {
     SetLastError(ERROR_NOT_ENOUGH_MEMORY);
     return nullptr;
   }
-  header->size = bytes;
   if ((flags & HEAP_ZERO_MEMORY) != 0) std::memset(header + 1, 0, bytes);
   return header + 1;
 }
 
 LPVOID HeapReAlloc(HANDLE heap, DWORD flags, LPVOID memory, SIZE_T bytes) {
   if (memory == nullptr) return nullptr;
-  if (heap == nullptr || bytes > SIZE_T{0x7FFFFFFF}) {
-    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
-    return nullptr;
+  if (Refused(heap, bytes)) return nullptr;
+  BlockHeader* old = HeaderOf(memory);
+  const SIZE_T oldSize = old->size;
+  BlockHeader* header = nullptr;
+  if (!IsSmall(oldSize) && !IsSmall(bytes)) {
+    header = static_cast<BlockHeader*>(std::realloc(old, TotalSize(bytes)));
+    if (header != nullptr) header->size = bytes;
+  } else {
+    header = NewBlock(bytes);
+    if (header != nullptr) {
+      std::memcpy(header + 1, memory, oldSize < bytes ? oldSize : bytes);
+      DeleteBlock(old);
+    }
   }
-  const SIZE_T oldSize = HeaderOf(memory)->size;
-  auto* header =
-      static_cast<BlockHeader*>(std::realloc(HeaderOf(memory), sizeof(BlockHeader) + bytes));
   if (header == nullptr) {
     SetLastError(ERROR_NOT_ENOUGH_MEMORY);
     return nullptr;
   }
-  header->size = bytes;
   if ((flags & HEAP_ZERO_MEMORY) != 0 && bytes > oldSize) {
     std::memset(reinterpret_cast<BYTE*>(header + 1) + oldSize, 0, bytes - oldSize);
   }
@@ -57,6 +86,6 @@ LPVOID HeapReAlloc(HANDLE heap, DWORD flags, LPVOID memory, SIZE_T bytes) {
 
 BOOL HeapFree(HANDLE heap, DWORD /*flags*/, LPVOID memory) {
   if (heap == nullptr) return FALSE;
-  if (memory != nullptr) std::free(HeaderOf(memory));
+  if (memory != nullptr) DeleteBlock(HeaderOf(memory));
   return TRUE;
 }

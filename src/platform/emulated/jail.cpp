@@ -7,9 +7,11 @@
 #include <algorithm>
 #include <cerrno>
 #include <memory>
+#include <optional>
 
 #include "code_page.h"
 #include "dos_attributes.h"
+#include "folder_names.h"
 #include "name_compare.h"
 #include "native_error.h"
 
@@ -38,8 +40,28 @@ struct DirCloser {
   void operator()(DIR* dir) const { ::closedir(dir); }
 };
 
-// Every entry of an open folder that belongs to the device.
-Status ReadFolder(int folder, std::vector<HostEntry>* entries) {
+// False when the host names `a` and `b` (UTF-8) cannot name the same device name
+// without regard to case: case folding never changes the length of a character's UTF-8
+// form, and ASCII letters fold on the bytes. Names with other characters may match.
+bool MayEqualIgnoringCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    const auto x = static_cast<unsigned char>(a[i]);
+    const auto y = static_cast<unsigned char>(b[i]);
+    if (x >= 0x80 || y >= 0x80) return true;
+    const auto fold = [](unsigned char c) { return c >= 'a' && c <= 'z' ? c - 0x20 : c; };
+    if (fold(x) != fold(y)) return false;
+  }
+  return true;
+}
+
+// Every entry of an open folder that belongs to the device; with `only`, just those
+// whose name equals it without regard to case (the others cost no call, and no
+// conversion unless `allNames` asks for the device names of every entry).
+Status ReadFolder(int folder, std::vector<HostEntry>* entries,
+                  std::optional<std::u16string_view> only = std::nullopt,
+                  std::vector<std::u16string>* allNames = nullptr) {
+  const std::string onlyHostName = only ? HostName(*only) : std::string();
   entries->clear();
   const int copy = ::dup(folder);
   if (copy < 0) return ErrnoStatus("dup");
@@ -52,9 +74,12 @@ Status ReadFolder(int folder, std::vector<HostEntry>* entries) {
   ::rewinddir(dir.get());  // the copy shares its position with `folder`
   while (const struct dirent* item = ::readdir(dir.get())) {
     HostEntry entry;
+    if (allNames == nullptr && only && !MayEqualIgnoringCase(item->d_name, onlyHostName)) continue;
     entry.hostName = item->d_name;
     if (entry.hostName == "." || entry.hostName == "..") continue;
     if (!DeviceName(entry.hostName, &entry.name)) continue;
+    if (allNames != nullptr) allNames->push_back(entry.name);
+    if (only && !EqualsIgnoringCase(entry.name, *only)) continue;
     if (::fstatat(folder, item->d_name, &entry.info, AT_SYMLINK_NOFOLLOW) != 0) continue;
     if (!BelongsToDevice(entry.info)) continue;
     entries->push_back(std::move(entry));
@@ -62,8 +87,10 @@ Status ReadFolder(int folder, std::vector<HostEntry>* entries) {
   return Status::Ok();
 }
 
-// Finds `name` in an open folder without regard to case. `*found` is false when absent.
-Status FindIn(int folder, std::u16string_view name, HostEntry* entry, bool* found) {
+// Finds `name` in an open folder without regard to case. `*found` is false when absent;
+// then `*state`, when given and known, is the folder's state that the answer rests on.
+Status FindIn(int folder, std::u16string_view name, HostEntry* entry, bool* found,
+              std::optional<FolderState>* state = nullptr) {
   *found = false;
   entry->hostName = HostName(name);
   if (::fstatat(folder, entry->hostName.c_str(), &entry->info, AT_SYMLINK_NOFOLLOW) == 0 &&
@@ -72,10 +99,19 @@ Status FindIn(int folder, std::u16string_view name, HostEntry* entry, bool* foun
     *found = true;
     return Status::Ok();
   }
+  // Another spelling of the name? What an earlier read of the folder found answers as
+  // long as the folder has not changed.
+  FolderState current;
+  const bool known = StateOf(folder, &current);
+  if (state != nullptr && known) *state = current;
+  if (known && folder_names::KnownAbsent(current, name)) return Status::Ok();
   std::vector<HostEntry> entries;
-  if (Status status = ReadFolder(folder, &entries); !status.ok()) return status;
+  std::vector<std::u16string> names;
+  if (Status status = ReadFolder(folder, &entries, name, known ? &names : nullptr); !status.ok()) {
+    return status;
+  }
+  if (known) folder_names::Remember(current, names);
   for (HostEntry& candidate : entries) {
-    if (!EqualsIgnoringCase(candidate.name, name)) continue;
     if (!*found || candidate.hostName < entry->hostName) {
       *entry = std::move(candidate);
       *found = true;
@@ -136,6 +172,7 @@ struct Jail::Located {
   ScopedFd parent;  // invalid when the parent is the root and `fs/` is missing
   bool exists = false;
   HostEntry entry;  // the entry when it exists; otherwise the host name to create
+  std::optional<FolderState> parentState;  // when absent: the state that told so
 };
 
 Status Jail::OpenRoot(ScopedFd* root) const {
@@ -182,7 +219,8 @@ Status Jail::Locate(const CePath& path, Located* located) const {
     if (depth == 0 && status.error() == ERROR_PATH_NOT_FOUND) return Status::Ok();
     return status;
   }
-  status = FindIn(located->parent.get(), path.parts.back(), &located->entry, &located->exists);
+  status = FindIn(located->parent.get(), path.parts.back(), &located->entry, &located->exists,
+                  &located->parentState);
   if (!located->exists) located->entry.hostName = HostName(path.parts.back());
   return status;
 }
@@ -279,6 +317,9 @@ Status Jail::OpenFile(const CePath& path, FileAccess access, Disposition disposi
     }
     return ErrnoStatus("create " + Utf16ToUtf8(path.ToText()));
   }
+  if (located.parentState) {
+    folder_names::Added(located.parent.get(), *located.parentState, path.parts.back());
+  }
   return Status::Ok();
 }
 
@@ -292,6 +333,9 @@ Status Jail::MakeFolder(const CePath& path) const {
   if (!located.parent.valid()) return NotFound(ERROR_PATH_NOT_FOUND, path);
   if (::mkdirat(located.parent.get(), located.entry.hostName.c_str(), 0777) != 0) {
     return ErrnoStatus("create folder " + Utf16ToUtf8(path.ToText()));
+  }
+  if (located.parentState) {
+    folder_names::Added(located.parent.get(), *located.parentState, path.parts.back());
   }
   return Status::Ok();
 }
@@ -312,9 +356,12 @@ Status Jail::RemoveFile(const CePath& path) const {
   if ((ReadStoredAttributes(file.get()) & FILE_ATTRIBUTE_READONLY) != 0) {
     return Status::Error(ERROR_ACCESS_DENIED, "read-only: " + Utf16ToUtf8(path.ToText()));
   }
+  FolderState before;
+  const bool known = StateOf(located.parent.get(), &before);
   if (::unlinkat(located.parent.get(), located.entry.hostName.c_str(), 0) != 0) {
     return ErrnoStatus("delete " + Utf16ToUtf8(path.ToText()));
   }
+  if (known) folder_names::Removed(located.parent.get(), before, located.entry.name);
   return Status::Ok();
 }
 

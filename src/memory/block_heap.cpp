@@ -1,0 +1,96 @@
+#include "memory/block_heap.h"
+
+#include <atomic>
+#include <cstdlib>
+#include <new>
+
+namespace System {
+
+namespace block_heap_internal {
+constinit thread_local Cursor cursor{nullptr, nullptr, 0, nullptr};
+}  // namespace block_heap_internal
+
+namespace {
+
+using block_heap_internal::cursor;
+using block_heap_internal::kAlignment;
+
+constexpr std::size_t kChunkSize = 64 * 1024;
+// Added to a chunk's count while a thread still cuts blocks from it, so that frees of
+// its early blocks never bring the count to zero before it is retired.
+constexpr std::int64_t kCurrentBias = std::int64_t{1} << 40;
+
+struct alignas(16) Chunk {
+  // Blocks not yet freed, plus kCurrentBias while the chunk is current.
+  std::atomic<std::int64_t> live{kCurrentBias};
+};
+
+Chunk* ChunkOf(void* block) {
+  return reinterpret_cast<Chunk*>(reinterpret_cast<std::uintptr_t>(block) & ~(kChunkSize - 1));
+}
+
+void FreeChunk(Chunk* chunk) {
+  chunk->~Chunk();
+  ASAN_UNPOISON_MEMORY_REGION(chunk, kChunkSize);
+  std::free(chunk);
+}
+
+// The thread is done with its current chunk: the chunk's count becomes the number of
+// its blocks still alive.
+void RetireCurrentChunk() {
+  auto* chunk = static_cast<Chunk*>(cursor.chunk);
+  if (chunk == nullptr) return;
+  const std::int64_t change = cursor.cut - kCurrentBias;
+  if (chunk->live.fetch_add(change, std::memory_order_acq_rel) + change == 0) FreeChunk(chunk);
+  cursor = {nullptr, nullptr, 0, nullptr};
+}
+
+// Retires the thread's chunk when the thread ends.
+struct Retirer {
+  ~Retirer() { RetireCurrentChunk(); }
+};
+thread_local Retirer retirer;
+
+std::atomic<BlockFreeObserver> freeObserver{nullptr};
+
+std::size_t Rounded(std::size_t size) {
+  return size == 0 ? kAlignment : (size + kAlignment - 1) & ~(kAlignment - 1);
+}
+
+}  // namespace
+
+namespace block_heap_internal {
+
+void* CutFromNewChunk(std::size_t size) {
+  static_cast<void>(&retirer);  // constructs it, so that its destructor runs
+  RetireCurrentChunk();
+  void* memory = std::aligned_alloc(kChunkSize, kChunkSize);
+  if (memory == nullptr) throw std::bad_alloc();
+  char* const start = static_cast<char*>(memory) + sizeof(Chunk);
+  ASAN_POISON_MEMORY_REGION(start, kChunkSize - sizeof(Chunk));
+  cursor = {start + size, static_cast<char*>(memory) + kChunkSize, 1, new (memory) Chunk};
+  ASAN_UNPOISON_MEMORY_REGION(start, size);
+  return start;
+}
+
+void* AllocateLarge(std::size_t size) { return ::operator new(size); }
+
+}  // namespace block_heap_internal
+
+void FreeBlock(void* block, std::size_t size) {
+  if (block == nullptr) return;
+  if (const BlockFreeObserver observer = freeObserver.load(std::memory_order_relaxed)) {
+    observer(block);
+  }
+  if (size > kMaxBlockSize) {
+    ::operator delete(block);
+    return;
+  }
+  ASAN_POISON_MEMORY_REGION(block, Rounded(size));
+  Chunk* const chunk = ChunkOf(block);
+  if (chunk->live.fetch_sub(1, std::memory_order_acq_rel) == 1) FreeChunk(chunk);
+}
+
+void ObserveBlockFrees(BlockFreeObserver observer) { freeObserver.store(observer); }
+
+}  // namespace System
