@@ -61,14 +61,14 @@ std::size_t Rounded(std::size_t size) {
 
 namespace block_heap_internal {
 
-void* CutFromNewChunk(std::size_t size) {
+void* CutFromNewChunk(std::size_t rounded, std::size_t size) {
   static_cast<void>(&retirer);  // constructs it, so that its destructor runs
   RetireCurrentChunk();
   void* memory = std::aligned_alloc(kChunkSize, kChunkSize);
   if (memory == nullptr) throw std::bad_alloc();
   char* const start = static_cast<char*>(memory) + sizeof(Chunk);
   ASAN_POISON_MEMORY_REGION(start, kChunkSize - sizeof(Chunk));
-  cursor = {start + size, static_cast<char*>(memory) + kChunkSize, 1, new (memory) Chunk};
+  cursor = {start + rounded, static_cast<char*>(memory) + kChunkSize, 1, new (memory) Chunk};
   ASAN_UNPOISON_MEMORY_REGION(start, size);
   return start;
 }

@@ -42,7 +42,8 @@ struct Cursor {
 };
 extern constinit thread_local Cursor cursor;
 
-void* CutFromNewChunk(std::size_t size);
+// Cuts `rounded` bytes from a new chunk; the first `size` of them become usable.
+void* CutFromNewChunk(std::size_t rounded, std::size_t size);
 void* AllocateLarge(std::size_t size);
 
 }  // namespace block_heap_internal
@@ -52,11 +53,12 @@ inline void* AllocateBlock(std::size_t size) {
   if (size > kMaxBlockSize) return AllocateLarge(size);
   const std::size_t rounded = size == 0 ? kAlignment : (size + kAlignment - 1) & ~(kAlignment - 1);
   Cursor& c = cursor;
-  if (static_cast<std::size_t>(c.end - c.next) < rounded) return CutFromNewChunk(rounded);
+  if (static_cast<std::size_t>(c.end - c.next) < rounded) return CutFromNewChunk(rounded, size);
   char* const block = c.next;
   c.next += rounded;
   ++c.cut;
-  ASAN_UNPOISON_MEMORY_REGION(block, rounded);
+  // The sanitizer build catches a use of the padding as an overflow.
+  ASAN_UNPOISON_MEMORY_REGION(block, size);
   return block;
 }
 
