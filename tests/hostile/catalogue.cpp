@@ -447,30 +447,52 @@ std::vector<Case> MakeCatalogue() {
   });
 
   // ---- Script shapes ---------------------------------------------------------------------
-  // A script over 256 KiB is not read, whatever it holds: the product installs nothing.
-  const auto notRead = [](std::function<std::string()> script) {
-    return std::pair{[script](const Scene& scene) { DeliverProduct(scene, script()); },
-                     [](const Scene& scene) {
-                       ExpectDeliveryGone(scene);
-                       ExpectNothingInstalled(scene);
-                     }};
-  };
-  {
-    auto [deliver, check] = notRead([] { return Repeat("<a>", 1'000'000) + InstallsSomething(); });
-    cases.push_back({.name = "ScriptNestedAMillionLevels", .deliver = deliver, .check = check});
-  }
-  {
-    auto [deliver, check] = notRead([] {
-      return Script(R"(<Files><File name="data.txt" )" + Repeat("a ", 1'000'000) + "/></Files>");
-    });
-    cases.push_back({.name = "ScriptWithAMillionAttributes", .deliver = deliver, .check = check});
-  }
-  {
-    auto [deliver, check] = notRead([] {
-      return Script("<Files>" + Repeat("<F/>", 1'000'000) + R"(<File name="data.txt"/></Files>)");
-    });
-    cases.push_back({.name = "ScriptWithAMillionFileEntries", .deliver = deliver, .check = check});
-  }
+  // A script over 16 MiB is not read, whatever it holds: the product installs nothing.
+  cases.push_back({
+      .name = "ScriptOverSixteenMiB",
+      .deliver =
+          [](const Scene& scene) {
+            DeliverProduct(scene, Repeat("<a>", 6'000'000) + InstallsSomething());
+          },
+      .check =
+          [](const Scene& scene) {
+            ExpectDeliveryGone(scene);
+            ExpectNothingInstalled(scene);
+          },
+  });
+  // Within the bound, a million levels, attributes or entries are read without any
+  // stack and with memory in proportion: the sections are found and the product installed.
+  cases.push_back({
+      .name = "ScriptNestedAMillionLevels",
+      .deliver =
+          [](const Scene& scene) {
+            DeliverProduct(scene, Repeat("<a>", 1'000'000) + InstallsSomething());
+          },
+      .check = ExpectInstalled,
+      .memoryAllowanceKb = 400 * 1024,
+  });
+  cases.push_back({
+      .name = "ScriptWithAMillionAttributes",
+      .deliver =
+          [](const Scene& scene) {
+            DeliverProduct(scene, Script(R"(<Files><File name="data.txt" )" +
+                                         Repeat("a ", 1'000'000) + "/></Files><Actions>" +
+                                         WriteValue("Installed", "yes") + "</Actions>"));
+          },
+      .check = ExpectInstalled,
+      .memoryAllowanceKb = 100 * 1024,
+  });
+  cases.push_back({
+      .name = "ScriptWithAMillionFileEntries",
+      .deliver =
+          [](const Scene& scene) {
+            DeliverProduct(scene, Script("<Files>" + Repeat("<F/>", 1'000'000) +
+                                         R"(<File name="data.txt"/></Files><Actions>)" +
+                                         WriteValue("Installed", "yes") + "</Actions>"));
+          },
+      .check = ExpectInstalled,
+      .memoryAllowanceKb = 400 * 1024,
+  });
   // Within the bound, depth, width and stray end tags cost memory in proportion and no
   // stack: the sections are found and the product is installed.
   cases.push_back({
