@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 #include <zlib.h>
 
-#include <stdexcept>
 #include <string>
 
 #include "testing/gzip_bytes.h"
@@ -14,23 +13,6 @@
 #endif
 
 namespace {
-
-// Raw deflate data of `data`, without header or trailer.
-std::string Deflated(std::string_view data, int level = 6) {
-  z_stream stream{};
-  if (deflateInit2(&stream, level, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY) != Z_OK) {
-    throw std::runtime_error("deflateInit2 failed");
-  }
-  std::string out(deflateBound(&stream, data.size()) + 16, '\0');
-  stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data()));
-  stream.avail_in = static_cast<uInt>(data.size());
-  stream.next_out = reinterpret_cast<Bytef*>(out.data());
-  stream.avail_out = static_cast<uInt>(out.size());
-  deflate(&stream, Z_FINISH);
-  out.resize(stream.total_out);
-  deflateEnd(&stream);
-  return out;
-}
 
 void AppendWord(std::string& out, std::uint32_t value, int bytes) {
   for (int i = 0; i < bytes; ++i) out += static_cast<char>(value >> (8 * i));
@@ -66,7 +48,7 @@ struct Member {
       const auto crc = crc32(0, reinterpret_cast<const Bytef*>(out.data()), static_cast<uInt>(out.size()));
       AppendWord(out, (crc ^ headerCrcFlip) & 0xFFFF, 2);
     }
-    out += Deflated(data);
+    out += test::RawDeflateBytes(data);
     const auto crc = crc32(0, reinterpret_cast<const Bytef*>(data.data()), static_cast<uInt>(data.size()));
     AppendWord(out, static_cast<std::uint32_t>(crc) ^ crcFlip, 4);
     AppendWord(out, static_cast<std::uint32_t>(data.size()) ^ lengthFlip, 4);

@@ -7,10 +7,12 @@
 
 namespace test {
 
-std::string GzipBytes(std::string_view data, int level) {
+namespace {
+
+// deflate of `data` in the format that `windowBits` selects (zlib's deflateInit2).
+std::string Deflate(std::string_view data, int level, int windowBits) {
   z_stream stream{};
-  // 15 window bits plus 16: a gzip header and trailer around the deflate data.
-  if (deflateInit2(&stream, level, Z_DEFLATED, 15 + 16, 8, Z_DEFAULT_STRATEGY) != Z_OK) {
+  if (deflateInit2(&stream, level, Z_DEFLATED, windowBits, 8, Z_DEFAULT_STRATEGY) != Z_OK) {
     throw std::runtime_error("deflateInit2 failed");
   }
   std::string out(deflateBound(&stream, data.size()) + 32, '\0');
@@ -25,9 +27,12 @@ std::string GzipBytes(std::string_view data, int level) {
   return out;
 }
 
-}  // namespace test
+}  // namespace
 
-namespace test {
+// 15 window bits plus 16: a gzip header and trailer around the deflate data.
+std::string GzipBytes(std::string_view data, int level) { return Deflate(data, level, 15 + 16); }
+
+std::string RawDeflateBytes(std::string_view data, int level) { return Deflate(data, level, -15); }
 
 std::string RandomBytes(std::size_t size, unsigned seed) {
   std::mt19937 random(seed);
