@@ -9,15 +9,9 @@
 
 namespace {
 
-// Install scripts are kilobytes; a product of 100,000 files has one of a few megabytes.
-// A script over 16 MiB is not read, as if the package had none: its tree takes up to a
-// hundred times its size in memory, and every level of nested installations keeps its
-// own tree, so a small delivery that expands into a huge script must not be parsed.
-constexpr std::int32_t kMaxScriptSize = 16 * 1024 * 1024;
-
 AnsiString ReadScript(System::IO::ResourcePackage& package) {
   const System::IO::PackageEntry* entry = package.FindEntry("InstallScript.xml");
-  if (entry == nullptr || entry->size > kMaxScriptSize) return AnsiString();
+  if (entry == nullptr || entry->size > kMaxInstallScriptSize) return AnsiString();
   return package.ReadEntry("InstallScript.xml");
 }
 

@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <cctype>
+#include <string>
 #include <string_view>
 
+#include "driver/install_product.h"
 #include "lint/parsed_script.h"
 #include "lint/script_lint.h"
 #include "lint/vocabulary.h"
@@ -115,6 +117,13 @@ Findings Lint(PackageView& view, int depth) {
   if (script->size <= 0) {
     findings.Add(PackageFinding(Severity::kError, "empty-script",
                                 "InstallScript.xml is empty: the updater installs nothing"));
+    return findings;
+  }
+  if (script->size > kMaxInstallScriptSize) {
+    findings.Add(PackageFinding(Severity::kError, "script-too-large",
+                                "InstallScript.xml is over " +
+                                    std::to_string(kMaxInstallScriptSize >> 20) +
+                                    " MiB: the updater does not read it and installs nothing"));
     return findings;
   }
   const AnsiString text = package.ReadEntry(std::string(kScriptEntry).c_str());

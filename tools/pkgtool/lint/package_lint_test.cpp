@@ -43,6 +43,15 @@ TEST_F(PackageLintTest, ACleanPackage) {
   EXPECT_EQ(Lint("Tool", bytes), "0 errors, 0 warnings, 0 notes\n");
 }
 
+TEST_F(PackageLintTest, AScriptTooLargeForTheUpdaterIsAnError) {
+  const std::string script = std::string(kScript) + std::string(17 << 20, ' ');
+  const std::string bytes = pkg::BuildPackage("Tool", {{"InstallScript.xml", script}});
+  EXPECT_EQ(Lint("Tool", bytes),
+            "Tool: error: InstallScript.xml is over 16 MiB: the updater does not read it and "
+            "installs nothing [script-too-large]\n"
+            "1 error, 0 warnings, 0 notes\n");
+}
+
 TEST_F(PackageLintTest, APackageDeliveredUnderAnotherNameReadsAsNoise) {
   const std::string bytes =
       pkg::BuildPackage("Tool", {{"InstallScript.xml", kScript}, {"a.txt", "text"}});
