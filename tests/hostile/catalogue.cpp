@@ -460,6 +460,31 @@ std::vector<Case> MakeCatalogue() {
             ExpectNothingInstalled(scene);
           },
   });
+  // Nested installations share the bound: a nested script that does not fit beside the
+  // outer one is not read, while the outer product installs.
+  cases.push_back({
+      .name = "NestedScriptsShareTheBound",
+      .deliver =
+          [](const Scene& scene) {
+            const std::string padding(9 << 20, ' ');
+            const std::string nested =
+                Product("Inner.gz", padding + Script(R"(<Actions>)" + WriteValue("Inner", "yes") +
+                                                     "</Actions>"), {});
+            DeliverProduct(scene,
+                           padding + Script(R"(<Files><File name="data.txt"/><File name="Inner.gz"/>)"
+                                            R"(</Files><Actions>)" +
+                                            WriteValue("Installed", "yes") +
+                                            R"(<Action event="Install.After" type="Product.Unpack" )"
+                                            R"(filename="%AppPath%\Inner.gz"/></Actions>)"),
+                           {Data(), {"Inner.gz", nested, false}});
+          },
+      .check =
+          [](const Scene& scene) {
+            ExpectInstalled(scene);
+            EXPECT_EQ(HostileValue(scene, u"Inner"), std::nullopt);
+            EXPECT_FALSE(scene.Exists(u"\\Program Files\\Hostile\\Inner.gz"));
+          },
+  });
   // Within the bound, a million levels, attributes or entries are read without any
   // stack and with memory in proportion: the sections are found and the product installed.
   cases.push_back({
