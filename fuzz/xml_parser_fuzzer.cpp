@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <vector>
 
 #include "fuzz_device.h"
@@ -52,10 +53,12 @@ void ReadAttributes(XmlNode& node) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   // The text gets a buffer of exactly its bytes, without the terminating zero, so that
   // the sanitizer sees any read past the last byte.
+  // The buffer is the harness's own, not the string's to free.
+  const auto exact = std::make_unique<char[]>(size + (size == 0 ? 1 : 0));
   AnsiString text;
   if (size > 0) {
-    text.data = new char[size];
-    std::memcpy(text.data, data, size);
+    std::memcpy(exact.get(), data, size);
+    text.data = exact.get();
     text.length = static_cast<std::int32_t>(size);
     text.capacity = text.length;
   }
@@ -89,5 +92,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       }
     }
   }
+  text.data = nullptr;
+  text.length = 0;
+  text.capacity = 0;
   return 0;
 }
