@@ -1,6 +1,6 @@
 #include "json_writer.h"
 
-#include <cstdio>
+#include "json_text.h"
 
 namespace pkgtool {
 
@@ -15,37 +15,7 @@ void JsonWriter::BeforeValue() {
   }
 }
 
-void JsonWriter::AppendString(std::string_view text) {
-  text_ += '"';
-  for (const char c : text) {
-    switch (c) {
-      case '"':
-        text_ += "\\\"";
-        break;
-      case '\\':
-        text_ += "\\\\";
-        break;
-      case '\n':
-        text_ += "\\n";
-        break;
-      case '\r':
-        text_ += "\\r";
-        break;
-      case '\t':
-        text_ += "\\t";
-        break;
-      default:
-        if (static_cast<unsigned char>(c) < 0x20) {
-          char escaped[8];
-          std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned>(c));
-          text_ += escaped;
-        } else {
-          text_ += c;
-        }
-    }
-  }
-  text_ += '"';
-}
+void JsonWriter::AppendString(std::string_view text) { emu::AppendJsonString(text_, text); }
 
 JsonWriter& JsonWriter::BeginObject() {
   BeforeValue();

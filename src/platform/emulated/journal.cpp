@@ -1,8 +1,7 @@
 #include "journal.h"
 
-#include <cstdio>
-
 #include "code_page.h"
+#include "json_text.h"
 
 namespace emu {
 namespace {
@@ -10,38 +9,6 @@ namespace {
 std::optional<std::string> Utf8(const std::optional<std::u16string>& text) {
   if (!text) return std::nullopt;
   return Utf16ToUtf8(*text);
-}
-
-void AppendJsonString(std::string& out, const std::string& text) {
-  out += '"';
-  for (const char c : text) {
-    switch (c) {
-      case '"':
-        out += "\\\"";
-        break;
-      case '\\':
-        out += "\\\\";
-        break;
-      case '\n':
-        out += "\\n";
-        break;
-      case '\r':
-        out += "\\r";
-        break;
-      case '\t':
-        out += "\\t";
-        break;
-      default:
-        if (static_cast<unsigned char>(c) < 0x20) {
-          char escaped[8];
-          std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned>(c));
-          out += escaped;
-        } else {
-          out += c;
-        }
-    }
-  }
-  out += '"';
 }
 
 // Appends `,"name":` and the column as a string, or null when it is NULL.
