@@ -14,6 +14,8 @@ namespace {
 
 using block_heap_internal::cursor;
 using block_heap_internal::kAlignment;
+using block_heap_internal::MarkUnusable;
+using block_heap_internal::MarkUsable;
 
 constexpr std::size_t kChunkSize = 64 * 1024;
 // Added to a chunk's count while a thread still cuts blocks from it, so that frees of
@@ -31,8 +33,8 @@ Chunk* ChunkOf(void* block) {
 
 void FreeChunk(Chunk* chunk) {
   chunk->~Chunk();
-  ASAN_UNPOISON_MEMORY_REGION(chunk, kChunkSize);
-  std::free(chunk);
+  MarkUsable(chunk, kChunkSize);
+  ::operator delete(chunk, std::align_val_t{kChunkSize});
 }
 
 // The thread is done with its current chunk: the chunk's count becomes the number of
@@ -64,12 +66,11 @@ namespace block_heap_internal {
 void* CutFromNewChunk(std::size_t rounded, std::size_t size) {
   static_cast<void>(&retirer);  // constructs it, so that its destructor runs
   RetireCurrentChunk();
-  void* memory = std::aligned_alloc(kChunkSize, kChunkSize);
-  if (memory == nullptr) throw std::bad_alloc();
+  void* const memory = ::operator new(kChunkSize, std::align_val_t{kChunkSize});
   char* const start = static_cast<char*>(memory) + sizeof(Chunk);
-  ASAN_POISON_MEMORY_REGION(start, kChunkSize - sizeof(Chunk));
+  MarkUnusable(start, kChunkSize - sizeof(Chunk));
   cursor = {start + rounded, static_cast<char*>(memory) + kChunkSize, 1, new (memory) Chunk};
-  ASAN_UNPOISON_MEMORY_REGION(start, size);
+  MarkUsable(start, size);
   return start;
 }
 
@@ -86,7 +87,7 @@ void FreeBlock(void* block, std::size_t size) {
     ::operator delete(block);
     return;
   }
-  ASAN_POISON_MEMORY_REGION(block, Rounded(size));
+  MarkUnusable(block, Rounded(size));
   Chunk* const chunk = ChunkOf(block);
   if (chunk->live.fetch_sub(1, std::memory_order_acq_rel) == 1) FreeChunk(chunk);
 }
