@@ -15,21 +15,13 @@
 #include <cwchar>
 #include <string>
 
+#include "testing/win32/programs.h"
+
 namespace {
 
 constexpr UINT kLifetimeMilliseconds = 120'000;
 
 std::wstring logPath;
-
-std::string Utf8(const std::wstring& text) {
-  if (text.empty()) return {};
-  const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
-                                       nullptr, 0, nullptr, nullptr);
-  std::string out(static_cast<std::size_t>(size), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size,
-                      nullptr, nullptr);
-  return out;
-}
 
 void Log(const std::string& line) {
   const HANDLE file = CreateFileW(logPath.c_str(), FILE_APPEND_DATA,
@@ -90,7 +82,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE /*previousInstance*/, LPWSTR c
   wchar_t self[MAX_PATH] = {};
   GetModuleFileNameW(nullptr, self, MAX_PATH);
   logPath = std::wstring(self) + L".log";
-  Log("commandLine " + Utf8(commandLine));
+  Log("commandLine " + test::Utf8(commandLine));
   const std::wstring title = TitleFrom(commandLine);
   return title.empty() ? 0 : RunWindow(instance, title);
 }
