@@ -13,7 +13,9 @@
 // be freed on any thread. REQUIRES: FreeBlock gets the size that AllocateBlock was given.
 #pragma once
 
-#if defined(__SANITIZE_ADDRESS__)
+// The sanitizer interface, where the toolchain has one: its macros do nothing unless the
+// build is sanitized.
+#if __has_include(<sanitizer/asan_interface.h>)
 #include <sanitizer/asan_interface.h>
 #endif
 
@@ -47,13 +49,13 @@ extern constinit thread_local Cursor cursor;
 // The sanitizer build sees a block's bytes as usable only while the block is allocated,
 // so that a use of the padding or of a freed block is caught; elsewhere these do nothing.
 inline void MarkUsable([[maybe_unused]] void* start, [[maybe_unused]] std::size_t size) {
-#if defined(__SANITIZE_ADDRESS__)
-  __asan_unpoison_memory_region(start, size);
+#if defined(ASAN_UNPOISON_MEMORY_REGION)
+  ASAN_UNPOISON_MEMORY_REGION(start, size);
 #endif
 }
 inline void MarkUnusable([[maybe_unused]] void* start, [[maybe_unused]] std::size_t size) {
-#if defined(__SANITIZE_ADDRESS__)
-  __asan_poison_memory_region(start, size);
+#if defined(ASAN_POISON_MEMORY_REGION)
+  ASAN_POISON_MEMORY_REGION(start, size);
 #endif
 }
 

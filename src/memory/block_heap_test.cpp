@@ -74,4 +74,19 @@ TEST(BlockHeapTest, TheObserverSeesSmallAndLargeFrees) {
   EXPECT_EQ(observed, (std::vector<void*>{large, small}));
 }
 
+#if defined(__SANITIZE_ADDRESS__)
+// A read of any byte but the ones asked for: a block's padding, or a freed block.
+unsigned char ReadByte(const void* memory, std::size_t offset) {
+  return static_cast<const volatile unsigned char*>(memory)[offset];
+}
+
+TEST(BlockHeapDeathTest, TheSanitizerSeesPaddingAndFreedBlocksAsUnusable) {
+  void* block = System::AllocateBlock(5);
+  EXPECT_EQ(ReadByte(block, 4), ReadByte(block, 4));
+  EXPECT_DEATH(ReadByte(block, 5), "use-after-poison");
+  System::FreeBlock(block, 5);
+  EXPECT_DEATH(ReadByte(block, 0), "use-after-poison");
+}
+#endif
+
 }  // namespace
