@@ -40,6 +40,18 @@ std::string InstallsSomething() {
                 WriteValue("Installed", "yes") + "</Actions>");
 }
 
+// InstallsSomething() with `count` empty attributes before the file entry's name.
+std::string WithManyAttributes(std::size_t count) {
+  return Script(R"(<Files><File )" + Repeat("a ", count) + R"(name="data.txt"/></Files><Actions>)" +
+                WriteValue("Installed", "yes") + "</Actions>");
+}
+
+// InstallsSomething() with `count` empty elements before the file entry.
+std::string WithManyFileEntries(std::size_t count) {
+  return Script("<Files>" + Repeat("<F/>", count) + R"(<File name="data.txt"/></Files><Actions>)" +
+                WriteValue("Installed", "yes") + "</Actions>");
+}
+
 void DeliverProduct(const Scene& scene, const std::string& script,
                     const std::vector<pkg::EntrySource>& files = {Data()},
                     std::string_view name = "Hostile.gz") {
@@ -467,16 +479,17 @@ std::vector<Case> MakeCatalogue() {
       .deliver =
           [](const Scene& scene) {
             const std::string padding(9 << 20, ' ');
-            const std::string nested =
-                Product("Inner.gz", padding + Script(R"(<Actions>)" + WriteValue("Inner", "yes") +
-                                                     "</Actions>"), {});
-            DeliverProduct(scene,
-                           padding + Script(R"(<Files><File name="data.txt"/><File name="Inner.gz"/>)"
-                                            R"(</Files><Actions>)" +
-                                            WriteValue("Installed", "yes") +
-                                            R"(<Action event="Install.After" type="Product.Unpack" )"
-                                            R"(filename="%AppPath%\Inner.gz"/></Actions>)"),
-                           {Data(), {"Inner.gz", nested, false}});
+            const std::string nested = Product(
+                "Inner.gz",
+                padding + Script(R"(<Actions>)" + WriteValue("Inner", "yes") + "</Actions>"), {});
+            DeliverProduct(
+                scene,
+                padding + Script(R"(<Files><File name="data.txt"/><File name="Inner.gz"/>)"
+                                 R"(</Files><Actions>)" +
+                                 WriteValue("Installed", "yes") +
+                                 R"(<Action event="Install.After" type="Product.Unpack" )"
+                                 R"(filename="%AppPath%\Inner.gz"/></Actions>)"),
+                {Data(), {"Inner.gz", nested, false}});
           },
       .check =
           [](const Scene& scene) {
@@ -498,23 +511,13 @@ std::vector<Case> MakeCatalogue() {
   });
   cases.push_back({
       .name = "ScriptWithAMillionAttributes",
-      .deliver =
-          [](const Scene& scene) {
-            DeliverProduct(scene, Script(R"(<Files><File name="data.txt" )" +
-                                         Repeat("a ", 1'000'000) + "/></Files><Actions>" +
-                                         WriteValue("Installed", "yes") + "</Actions>"));
-          },
+      .deliver = [](const Scene& scene) { DeliverProduct(scene, WithManyAttributes(1'000'000)); },
       .check = ExpectInstalled,
       .memoryAllowanceKb = 100 * 1024,
   });
   cases.push_back({
       .name = "ScriptWithAMillionFileEntries",
-      .deliver =
-          [](const Scene& scene) {
-            DeliverProduct(scene, Script("<Files>" + Repeat("<F/>", 1'000'000) +
-                                         R"(<File name="data.txt"/></Files><Actions>)" +
-                                         WriteValue("Installed", "yes") + "</Actions>"));
-          },
+      .deliver = [](const Scene& scene) { DeliverProduct(scene, WithManyFileEntries(1'000'000)); },
       .check = ExpectInstalled,
       .memoryAllowanceKb = 400 * 1024,
   });
@@ -531,23 +534,13 @@ std::vector<Case> MakeCatalogue() {
   });
   cases.push_back({
       .name = "ScriptWithAHundredThousandAttributes",
-      .deliver =
-          [](const Scene& scene) {
-            DeliverProduct(scene, Script("<Files><File " + Repeat("a ", 100'000) +
-                                         R"(name="data.txt"/></Files><Actions>)" +
-                                         WriteValue("Installed", "yes") + "</Actions>"));
-          },
+      .deliver = [](const Scene& scene) { DeliverProduct(scene, WithManyAttributes(100'000)); },
       .check = ExpectInstalled,
       .memoryAllowanceKb = 24 * 1024,
   });
   cases.push_back({
       .name = "ScriptWithTwentyThousandFileEntries",
-      .deliver =
-          [](const Scene& scene) {
-            DeliverProduct(scene, Script("<Files>" + Repeat("<F/>", 20'000) +
-                                         R"(<File name="data.txt"/></Files><Actions>)" +
-                                         WriteValue("Installed", "yes") + "</Actions>"));
-          },
+      .deliver = [](const Scene& scene) { DeliverProduct(scene, WithManyFileEntries(20'000)); },
       .check = ExpectInstalled,
   });
   cases.push_back({
@@ -677,10 +670,11 @@ std::vector<Case> MakeCatalogue() {
           [](const Scene& scene) {
             DeliverProduct(
                 scene,
-                Script(R"(<Files><File name="big.dat"/></Files><Actions>)"
-                       R"(<Action event="Install.Before" type="Product.Unpack" filename="\Temp\Hostile"/>)"
-                       R"(<Action event="Install.Before" type="Product.Unpack" filename="\Temp\Hostile.gz"/>)" +
-                       WriteValue("Installed", "yes") + "</Actions>"),
+                Script(
+                    R"(<Files><File name="big.dat"/></Files><Actions>)"
+                    R"(<Action event="Install.Before" type="Product.Unpack" filename="\Temp\Hostile"/>)"
+                    R"(<Action event="Install.Before" type="Product.Unpack" filename="\Temp\Hostile.gz"/>)" +
+                    WriteValue("Installed", "yes") + "</Actions>"),
                 {{"big.dat", Repeat("0123456789abcdef", 8192), false}});
           },
       .check =
@@ -699,9 +693,10 @@ std::vector<Case> MakeCatalogue() {
           [](const Scene& scene) {
             DeliverProduct(
                 scene,
-                Script(R"(<Files><File name="big.dat"/></Files><Actions>)"
-                       R"(<Action event="Install.Before" type="Product.Unpack" filename="\Temp\Hostile\."/>)" +
-                       WriteValue("Installed", "yes") + "</Actions>"),
+                Script(
+                    R"(<Files><File name="big.dat"/></Files><Actions>)"
+                    R"(<Action event="Install.Before" type="Product.Unpack" filename="\Temp\Hostile\."/>)" +
+                    WriteValue("Installed", "yes") + "</Actions>"),
                 {{"big.dat", Repeat("0123456789abcdef", 8192), false}});
           },
       .check =
