@@ -12,6 +12,7 @@
 #include "code_page.h"
 #include "device.h"
 #include "native_error.h"
+#include "open_files.h"
 #include "platform/ce.h"
 #include "write_limit.h"
 
@@ -96,7 +97,7 @@ FILE* fopen(const char* path, const char* mode) {
     ReportErrno();
     return nullptr;
   }
-  fd.Release();
+  emu::open_files::Opened(fd.Release());
   return stream;
 }
 
@@ -173,6 +174,7 @@ int fclose(FILE* stream) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return EOF;
   }
+  emu::open_files::Closed(::fileno(stream));
   const int result = std::fclose(stream);
   if (result != 0) ReportErrno();
   return result;
@@ -202,7 +204,8 @@ gzFile gzopen(const char* path, const char* mode) {
     SetLastError(ERROR_NOT_ENOUGH_MEMORY);
     return nullptr;
   }
-  fd.Release();  // gzclose closes it
+  // gzclose closes it, unseen: open_files notices that by itself.
+  emu::open_files::Opened(fd.Release());
   return file;
 }
 

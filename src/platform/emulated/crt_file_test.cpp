@@ -115,4 +115,51 @@ TEST_F(CrtFileTest, GzopenReadsAndWritesOnDevicePaths) {
   EXPECT_EQ(GetLastError(), ERROR_FILE_NOT_FOUND);
 }
 
+TEST_F(CrtFileTest, AFileOpenHereCannotBeWrittenOrDeletedThroughAnySpelling) {
+  device_.WriteFile(u"\\Temp\\A", "held");
+  const struct {
+    const char* narrow;
+    const char16_t* wide;
+  } spellings[] = {{"\\Temp\\A", u"\\Temp\\A"},
+                   {"\\temp\\a", u"\\temp\\a"},
+                   {"\\Temp\\X\\..\\A", u"\\Temp\\X\\..\\A"},
+                   {"Temp/A/.", u"Temp/A/."}};
+  // Held by the C run-time, then by zlib, whose gzclose closes the file unseen.
+  for (const bool gzip : {false, true}) {
+    SCOPED_TRACE(gzip ? "gzopen" : "fopen");
+    FILE* stream = gzip ? nullptr : ce::fopen("\\Temp\\A", "rb");
+    gzFile compressed = gzip ? ce::gzopen("\\Temp\\A", "rb") : nullptr;
+    ASSERT_TRUE(stream != nullptr || compressed != nullptr);
+    for (const auto& path : spellings) {
+      SCOPED_TRACE(path.narrow);
+      // Reading again is allowed, and closing that reader does not free the file.
+      FILE* reader = ce::fopen(path.narrow, "rb");
+      ASSERT_NE(reader, nullptr);
+      ce::fclose(reader);
+      for (const char* mode : {"w+b", "wb", "r+b"}) {
+        SetLastError(0);
+        EXPECT_EQ(ce::fopen(path.narrow, mode), nullptr) << mode;
+        EXPECT_EQ(GetLastError(), ERROR_SHARING_VIOLATION) << mode;
+      }
+      EXPECT_EQ(ce::gzopen(path.narrow, "wb"), nullptr);
+      EXPECT_EQ(GetLastError(), ERROR_SHARING_VIOLATION);
+      EXPECT_EQ(DeleteFileW(path.wide), FALSE);
+      EXPECT_EQ(GetLastError(), ERROR_SHARING_VIOLATION);
+    }
+    EXPECT_EQ(device_.ReadFile(u"\\Temp\\A"), "held");
+    if (gzip) {
+      ASSERT_EQ(gzclose(compressed), Z_OK);
+    } else {
+      ASSERT_EQ(ce::fclose(stream), 0);
+    }
+    for (const char* mode : {"r+b", "wb", "w+b"}) {
+      FILE* writer = ce::fopen("\\temp\\a", mode);
+      EXPECT_NE(writer, nullptr) << mode;
+      if (writer != nullptr) ce::fclose(writer);
+    }
+    device_.WriteFile(u"\\Temp\\A", "held");
+  }
+  EXPECT_EQ(DeleteFileW(u"\\TEMP\\A"), TRUE);
+}
+
 }  // namespace

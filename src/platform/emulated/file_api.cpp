@@ -138,3 +138,17 @@ BOOL SetFileAttributesW(LPCWSTR fileName, DWORD fileAttributes) {
   return emu::CurrentDevice()->fileSystem().SetAttributes(path, fileAttributes).Report() ? TRUE
                                                                                         : FALSE;
 }
+
+BOOL MoveFileW(LPCWSTR existingFileName, LPCWSTR newFileName) {
+  CePath from;
+  CePath to;
+  if (!Parse(existingFileName, &from).Report() || !Parse(newFileName, &to).Report()) return FALSE;
+  return emu::CurrentDevice()->fileSystem().Move(from, to).Report() ? TRUE : FALSE;
+}
+
+BOOL DeleteAndRenameFile(LPCWSTR destination, LPCWSTR source) {
+  CePath to;
+  CePath from;
+  if (!Parse(destination, &to).Report() || !Parse(source, &from).Report()) return FALSE;
+  return emu::CurrentDevice()->fileSystem().Replace(to, from).Report() ? TRUE : FALSE;
+}

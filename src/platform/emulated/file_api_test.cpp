@@ -1,5 +1,7 @@
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -164,6 +166,137 @@ TEST_F(FileApiTest, FindDataHoldsSizeAndTimes) {
   FindClose(search);
   EXPECT_EQ(FindClose(search), FALSE);
   EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE);
+}
+
+TEST_F(FileApiTest, MoveFileRenamesFilesAndFoldersAcrossFolders) {
+  device_.WriteFile(u"\\Temp\\a.txt", "file");
+  device_.WriteFile(u"\\Temp\\Dir\\inner.txt", "inner");
+  // Looked up in another case before the move: no stale answer afterwards.
+  EXPECT_EQ(GetFileAttributesW(u"\\Windows\\MOVED.TXT"), INVALID_FILE_ATTRIBUTES);
+  ASSERT_EQ(MoveFileW(u"\\TEMP\\A.TXT", u"\\Windows\\Moved.txt"), TRUE);
+  ASSERT_EQ(MoveFileW(u"\\Temp\\dir", u"\\Program Files\\Folder"), TRUE);
+  EXPECT_EQ(Find(u"\\Temp\\*"), "error 2");
+  EXPECT_EQ(GetFileAttributesW(u"\\temp\\A.TXT"), INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(device_.ReadFile(u"\\Windows\\Moved.txt"), "file");
+  EXPECT_EQ(GetFileAttributesW(u"\\windows\\MOVED.TXT"), FILE_ATTRIBUTE_NORMAL);
+  EXPECT_EQ(Find(u"\\Program Files\\folder\\*"), "inner.txt");
+  EXPECT_EQ(device_.ReadFile(u"\\Program Files\\Folder\\inner.txt"), "inner");
+
+  // Another case of an entry's own name, for a file and a folder.
+  ASSERT_EQ(MoveFileW(u"\\Windows\\moved.txt", u"\\Windows\\MOVED.txt"), TRUE);
+  ASSERT_EQ(MoveFileW(u"\\Program Files\\Folder", u"\\Program Files\\FOLDER"), TRUE);
+  EXPECT_EQ(Find(u"\\Windows\\moved.*"), "MOVED.txt");
+  EXPECT_EQ(Find(u"\\Program Files\\*"), "FOLDER/");
+  EXPECT_EQ(device_.ReadFile(u"\\Program Files\\FOLDER\\inner.txt"), "inner");
+}
+
+TEST_F(FileApiTest, MoveFileFailsChangingNothing) {
+  device_.WriteFile(u"\\Temp\\a.txt", "a");
+  device_.WriteFile(u"\\Temp\\b.txt", "b");
+  device_.WriteFile(u"\\Temp\\Dir\\inner.txt", "inner");
+  device_.WriteFile(u"\\Windows\\B.TXT", "B");
+  const std::string before = Find(u"\\Temp\\*") + " | " + Find(u"\\Windows\\*");
+  const struct {
+    const char16_t* from;
+    const char16_t* to;
+    DWORD error;
+  } cases[] = {
+      {u"\\Temp\\a.txt", u"\\Temp\\b.txt", ERROR_ALREADY_EXISTS},
+      {u"\\Temp\\a.txt", u"\\Temp\\B.TXT", ERROR_ALREADY_EXISTS},
+      {u"\\Temp\\a.txt", u"\\windows\\b.txt", ERROR_ALREADY_EXISTS},
+      {u"\\Temp\\a.txt", u"\\Temp\\DIR", ERROR_ALREADY_EXISTS},
+      {u"\\Temp\\Dir", u"\\Temp\\A.txt", ERROR_ALREADY_EXISTS},
+      {u"\\Temp\\c.txt", u"\\Temp\\d.txt", ERROR_FILE_NOT_FOUND},
+      {u"\\Temp\\a.txt", u"\\Missing\\a.txt", ERROR_PATH_NOT_FOUND},
+      {u"\\Temp\\a.txt", u"\\Temp\\b.txt\\a.txt", ERROR_PATH_NOT_FOUND},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(emu::Utf16ToUtf8(c.from) + " -> " + emu::Utf16ToUtf8(c.to));
+    SetLastError(0);
+    EXPECT_EQ(MoveFileW(c.from, c.to), FALSE);
+    EXPECT_EQ(GetLastError(), c.error);
+  }
+  EXPECT_EQ(MoveFileW(u"\\Temp\\Dir", u"\\Temp\\Dir\\Sub"), FALSE);  // into itself
+  EXPECT_EQ(Find(u"\\Temp\\*") + " | " + Find(u"\\Windows\\*"), before);
+  EXPECT_EQ(device_.ReadFile(u"\\Temp\\a.txt") + device_.ReadFile(u"\\Temp\\b.txt") +
+                device_.ReadFile(u"\\Windows\\B.TXT") + device_.ReadFile(u"\\Temp\\Dir\\inner.txt"),
+            "abBinner");
+
+  // A file this process has open stays where it is, whatever spelling names it.
+  FILE* file = ce::fopen("\\Temp\\a.txt", "rb");
+  ASSERT_NE(file, nullptr);
+  EXPECT_EQ(MoveFileW(u"\\TEMP\\X\\..\\A.txt", u"\\Temp\\c.txt"), FALSE);
+  EXPECT_EQ(GetLastError(), ERROR_SHARING_VIOLATION);
+  EXPECT_EQ(MoveFileW(u"\\Temp\\a.txt", u"\\Temp\\A.TXT"), FALSE);
+  EXPECT_EQ(GetLastError(), ERROR_SHARING_VIOLATION);
+  EXPECT_EQ(Find(u"\\Temp\\?.txt"), "a.txt b.txt");
+  ce::fclose(file);
+  EXPECT_EQ(MoveFileW(u"\\Temp\\a.txt", u"\\Temp\\c.txt"), TRUE);
+}
+
+TEST_F(FileApiTest, DeleteAndRenameFileGivesTheDestinationTheSourcesContent) {
+  ASSERT_TRUE(HostSupportsUserXattrs(device_.HostPath(u"\\Temp")));
+  device_.WriteFile(u"\\Temp\\Dest.txt", "old");
+  device_.WriteFile(u"\\Windows\\new.bin", "new content");
+  ASSERT_EQ(SetFileAttributesW(u"\\Temp\\Dest.txt", FILE_ATTRIBUTE_HIDDEN), TRUE);
+  ASSERT_EQ(SetFileAttributesW(u"\\Windows\\new.bin", FILE_ATTRIBUTE_SYSTEM), TRUE);
+  const std::string destination = device_.HostPath(u"\\Temp\\Dest.txt");
+  ASSERT_EQ(::chmod(destination.c_str(), 0755), 0);
+  ASSERT_EQ(::chmod(device_.HostPath(u"\\Windows\\new.bin").c_str(), 0600), 0);
+  // Stands for a reader in another process, which the sharing rule does not hold back.
+  const int reader = ::open(destination.c_str(), O_RDONLY | O_CLOEXEC);
+  ASSERT_GE(reader, 0);
+
+  EXPECT_EQ(DeleteAndRenameFile(u"\\TEMP\\DEST.TXT", u"\\windows\\NEW.BIN"), TRUE);
+  EXPECT_EQ(device_.ListFiles(u"\\Temp"), std::vector<std::string>{"Dest.txt"});
+  EXPECT_EQ(device_.ReadFile(u"\\Temp\\Dest.txt"), "new content");
+  EXPECT_FALSE(device_.Exists(u"\\Windows\\new.bin"));
+  EXPECT_EQ(GetFileAttributesW(u"\\Windows\\NEW.BIN"), INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(GetFileAttributesW(u"\\temp\\dest.txt"), FILE_ATTRIBUTE_HIDDEN);
+  struct stat info;
+  ASSERT_EQ(::stat(destination.c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 07777, 0755u);
+  char old[16] = {};
+  EXPECT_EQ(::pread(reader, old, sizeof old, 0), 3);
+  EXPECT_STREQ(old, "old");
+  ::close(reader);
+}
+
+TEST_F(FileApiTest, DeleteAndRenameFileFailsChangingNothing) {
+  device_.WriteFile(u"\\Temp\\dest.txt", "dest");
+  device_.WriteFile(u"\\Temp\\source.txt", "source");
+  device_.WriteFile(u"\\Temp\\locked.txt", "locked");
+  device_.WriteFile(u"\\Temp\\open.txt", "open");
+  ASSERT_EQ(SetFileAttributesW(u"\\Temp\\locked.txt", FILE_ATTRIBUTE_READONLY), TRUE);
+  FILE* open = ce::fopen("\\Temp\\open.txt", "rb");
+  ASSERT_NE(open, nullptr);
+  const struct {
+    const char16_t* destination;
+    const char16_t* source;
+    DWORD error;
+  } cases[] = {
+      {u"\\Temp\\missing.txt", u"\\Temp\\source.txt", ERROR_FILE_NOT_FOUND},
+      {u"\\Temp\\dest.txt", u"\\Temp\\missing.txt", ERROR_FILE_NOT_FOUND},
+      {u"\\Temp", u"\\Temp\\source.txt", ERROR_FILE_NOT_FOUND},
+      {u"\\Temp\\dest.txt", u"\\Windows", ERROR_FILE_NOT_FOUND},
+      {u"\\Temp\\locked.txt", u"\\Temp\\source.txt", ERROR_ACCESS_DENIED},
+      {u"\\Temp\\dest.txt", u"\\TEMP\\DEST.TXT", ERROR_ACCESS_DENIED},  // one file
+      {u"\\temp\\OPEN.TXT", u"\\Temp\\source.txt", ERROR_SHARING_VIOLATION},
+      {u"\\Temp\\dest.txt", u"\\Temp\\X\\..\\open.txt\\.", ERROR_SHARING_VIOLATION},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(emu::Utf16ToUtf8(c.destination) + " <- " + emu::Utf16ToUtf8(c.source));
+    SetLastError(0);
+    EXPECT_EQ(DeleteAndRenameFile(c.destination, c.source), FALSE);
+    EXPECT_EQ(GetLastError(), c.error);
+  }
+  ce::fclose(open);
+  EXPECT_EQ(Find(u"\\Temp\\*"), "dest.txt locked.txt open.txt source.txt");
+  for (const char16_t* name : {u"dest", u"source", u"locked", u"open"}) {
+    const std::u16string path = std::u16string(u"\\Temp\\") + name + u".txt";
+    EXPECT_EQ(device_.ReadFile(path), emu::Utf16ToUtf8(name));
+  }
+  EXPECT_EQ(GetFileAttributesW(u"\\Temp\\locked.txt"), FILE_ATTRIBUTE_READONLY);
 }
 
 }  // namespace

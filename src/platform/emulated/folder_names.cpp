@@ -76,6 +76,7 @@ void Change(int folder, const FolderState& before, std::u16string_view name, int
     return;
   }
   found->second.state = after;
+  if (delta == 0) return;
   const auto entry = found->second.folded.try_emplace(FoldCase(name), 0).first;
   entry->second += delta;
   if (entry->second <= 0) found->second.folded.erase(entry);
@@ -90,6 +91,8 @@ void Added(int folder, const FolderState& before, std::u16string_view name) {
 void Removed(int folder, const FolderState& before, std::u16string_view name) {
   Change(folder, before, name, -1);
 }
+
+void Touched(int folder, const FolderState& before) { Change(folder, before, {}, 0); }
 
 }  // namespace folder_names
 }  // namespace emu

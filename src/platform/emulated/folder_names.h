@@ -47,6 +47,9 @@ void Remember(const FolderState& state, const std::vector<std::u16string>& names
 void Added(int folder, const FolderState& before, std::u16string_view name);
 // `name` was just deleted from the open folder `folder`, whose state was `before`.
 void Removed(int folder, const FolderState& before, std::u16string_view name);
+// The open folder `folder`, whose state was `before`, changed without a change of names
+// (an entry was replaced under its name).
+void Touched(int folder, const FolderState& before);
 
 }  // namespace folder_names
 }  // namespace emu

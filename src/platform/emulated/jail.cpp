@@ -5,7 +5,9 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
+#include <cstdio>
 #include <memory>
 #include <optional>
 
@@ -14,6 +16,7 @@
 #include "folder_names.h"
 #include "name_compare.h"
 #include "native_error.h"
+#include "open_files.h"
 
 namespace emu {
 namespace {
@@ -165,6 +168,82 @@ Status NotFound(DWORD error, const CePath& path) {
   return Status::Error(error, "not found: " + Utf16ToUtf8(path.ToText()));
 }
 
+Status InUse(const CePath& path) {
+  return Status::Error(ERROR_SHARING_VIOLATION,
+                       "open in this process: " + Utf16ToUtf8(path.ToText()));
+}
+
+Status CopyContent(int from, int to) {
+  char buffer[65536];
+  for (off_t offset = 0;;) {
+    const ssize_t read = ::pread(from, buffer, sizeof buffer, offset);
+    if (read < 0) return ErrnoStatus("read");
+    if (read == 0) return Status::Ok();
+    for (ssize_t done = 0; done < read;) {
+      const ssize_t written = ::write(to, buffer + done, static_cast<std::size_t>(read - done));
+      if (written < 0) return ErrnoStatus("write");
+      done += written;
+    }
+    offset += read;
+  }
+}
+
+// Replaces `entry` of `folder`, a file with other hard links, by a file of its own under
+// the same name, with the same mode and stored attributes and, when `keepContent`, the
+// same content; `*file` is then open (read and write) on the new file. The copy is made
+// under a host name that is no CE name, so the device never sees it half made.
+Status Unshare(int folder, const HostEntry& entry, bool keepContent, ScopedFd* file) {
+  static std::atomic<unsigned> counter{0};
+  const std::string temporary =
+      ".unshare:" + std::to_string(::getpid()) + ":" + std::to_string(counter++);
+  ScopedFd copy(::openat(folder, temporary.c_str(),
+                         O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+  if (!copy.valid()) return ErrnoStatus("copy " + entry.hostName);
+  Status status;
+  ScopedFd original;
+  struct stat info;
+  if (status = OpenEntry(folder, entry, O_RDONLY, &original); status.ok()) {
+    if (::fstat(original.get(), &info) != 0) status = ErrnoStatus("stat " + entry.hostName);
+  }
+  if (status.ok() && keepContent) {
+    status = CopyContent(original.get(), copy.get());
+    // Opened anew, the file is read and written from its start.
+    if (status.ok() && ::lseek(copy.get(), 0, SEEK_SET) != 0) status = ErrnoStatus("seek");
+  }
+  if (status.ok() && ::fchmod(copy.get(), info.st_mode & 07777) != 0) {
+    status = ErrnoStatus("chmod " + entry.hostName);
+  }
+  if (status.ok()) {
+    status = WriteStoredAttributes(copy.get(), ReadStoredAttributes(original.get()));
+  }
+  if (status.ok() && ::renameat(folder, temporary.c_str(), folder, entry.hostName.c_str()) != 0) {
+    status = ErrnoStatus("replace " + entry.hostName);
+  }
+  if (!status.ok()) {
+    ::unlinkat(folder, temporary.c_str(), 0);
+    return status;
+  }
+  *file = std::move(copy);
+  return Status::Ok();
+}
+
+bool SameFile(const struct stat& a, const struct stat& b) {
+  return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+// rename without replacing: renameat2's RENAME_NOREPLACE, or, where the host file system
+// lacks it, a check before the rename.
+int RenameNoReplace(int fromFolder, const std::string& from, int toFolder, const std::string& to) {
+  if (::renameat2(fromFolder, from.c_str(), toFolder, to.c_str(), RENAME_NOREPLACE) == 0) return 0;
+  if (errno != EINVAL && errno != ENOSYS) return -1;
+  struct stat info;
+  if (::fstatat(toFolder, to.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0) {
+    errno = EEXIST;
+    return -1;
+  }
+  return ::renameat(fromFolder, from.c_str(), toFolder, to.c_str());
+}
+
 }  // namespace
 
 // The parent folder of a path and its last component, found or not.
@@ -289,14 +368,24 @@ Status Jail::OpenFile(const CePath& path, FileAccess access, Disposition disposi
     if (located.entry.IsFolder()) {
       return Status::Error(ERROR_ACCESS_DENIED, "a folder: " + Utf16ToUtf8(path.ToText()));
     }
+    const bool writing = access != FileAccess::kRead;
+    if (writing && open_files::IsOpen(located.entry.info)) return InUse(path);
     if (Status status = OpenEntry(located.parent.get(), located.entry, accessFlags, file);
         !status.ok()) {
       return status;
     }
-    if (access != FileAccess::kRead) {
+    if (writing) {
       if ((ReadStoredAttributes(file->get()) & FILE_ATTRIBUTE_READONLY) != 0) {
         file->Reset();
         return Status::Error(ERROR_ACCESS_DENIED, "read-only: " + Utf16ToUtf8(path.ToText()));
+      }
+      if (located.entry.info.st_nlink > 1) {
+        const bool keepContent = disposition != Disposition::kCreateAlways;
+        if (Status status = Unshare(located.parent.get(), located.entry, keepContent, file);
+            !status.ok()) {
+          file->Reset();
+          return status;
+        }
       }
       if (disposition == Disposition::kCreateAlways && ::ftruncate(file->get(), 0) != 0) {
         return ErrnoStatus("truncate " + Utf16ToUtf8(path.ToText()));
@@ -348,6 +437,8 @@ Status Jail::RemoveFile(const CePath& path) const {
   if (located.entry.IsFolder()) {
     return Status::Error(ERROR_ACCESS_DENIED, "a folder: " + Utf16ToUtf8(path.ToText()));
   }
+  // Before any descriptor of ours is open on the file (see open_files.h).
+  if (open_files::IsOpen(located.entry.info)) return InUse(path);
   ScopedFd file;
   if (Status status = OpenEntry(located.parent.get(), located.entry, O_RDONLY, &file);
       !status.ok()) {
@@ -365,6 +456,103 @@ Status Jail::RemoveFile(const CePath& path) const {
   return Status::Ok();
 }
 
+Status Jail::Move(const CePath& from, const CePath& to) const {
+  if (from.IsRoot() || to.IsRoot()) return Status::Error(ERROR_ACCESS_DENIED, "the root");
+  Located source;
+  if (Status status = Locate(from, &source); !status.ok()) return status;
+  if (!source.exists) return NotFound(ERROR_FILE_NOT_FOUND, from);
+  Located target;
+  if (Status status = Locate(to, &target); !status.ok()) return status;
+  if (!target.parent.valid()) return NotFound(ERROR_PATH_NOT_FOUND, to);
+  struct stat sourceFolder;
+  struct stat targetFolder;
+  if (::fstat(source.parent.get(), &sourceFolder) != 0 ||
+      ::fstat(target.parent.get(), &targetFolder) != 0) {
+    return ErrnoStatus("stat " + Utf16ToUtf8(to.ToText()));
+  }
+  const bool sameFolder = SameFile(sourceFolder, targetFolder);
+  if (target.exists) {
+    // Only the entry itself may take another spelling of its name.
+    if (!sameFolder || !SameFile(source.entry.info, target.entry.info)) {
+      return Status::Error(ERROR_ALREADY_EXISTS, "exists: " + Utf16ToUtf8(to.ToText()));
+    }
+    if (source.entry.hostName == HostName(to.parts.back())) return Status::Ok();
+    target.entry.hostName = HostName(to.parts.back());
+  }
+  if (!source.entry.IsFolder() && open_files::IsOpen(source.entry.info)) return InUse(from);
+  FolderState sourceBefore;
+  FolderState targetBefore;
+  const bool sourceKnown = StateOf(source.parent.get(), &sourceBefore);
+  const bool targetKnown = StateOf(target.parent.get(), &targetBefore);
+  if (RenameNoReplace(source.parent.get(), source.entry.hostName, target.parent.get(),
+                      target.entry.hostName) != 0) {
+    return ErrnoStatus("rename " + Utf16ToUtf8(from.ToText()));
+  }
+  if (sourceKnown) folder_names::Removed(source.parent.get(), sourceBefore, source.entry.name);
+  FolderState now;
+  if (sameFolder ? StateOf(target.parent.get(), &now) : targetKnown) {
+    folder_names::Added(target.parent.get(), sameFolder ? now : targetBefore, to.parts.back());
+  }
+  return Status::Ok();
+}
+
+Status Jail::Replace(const CePath& destination, const CePath& source) const {
+  Located to;
+  Located from;
+  if (destination.IsRoot() || source.IsRoot()) return NotFound(ERROR_FILE_NOT_FOUND, source);
+  if (Status status = Locate(destination, &to); !status.ok()) return status;
+  if (Status status = Locate(source, &from); !status.ok()) return status;
+  if (!to.exists || to.entry.IsFolder()) return NotFound(ERROR_FILE_NOT_FOUND, destination);
+  if (!from.exists || from.entry.IsFolder()) return NotFound(ERROR_FILE_NOT_FOUND, source);
+  if (SameFile(to.entry.info, from.entry.info)) {
+    return Status::Error(ERROR_ACCESS_DENIED, "one file: " + Utf16ToUtf8(source.ToText()));
+  }
+  if (open_files::IsOpen(to.entry.info)) return InUse(destination);
+  if (open_files::IsOpen(from.entry.info)) return InUse(source);
+  ScopedFd old;
+  ScopedFd replacement;
+  if (Status status = OpenEntry(to.parent.get(), to.entry, O_RDONLY, &old); !status.ok()) {
+    return status;
+  }
+  const DWORD attributes = ReadStoredAttributes(old.get());
+  if ((attributes & FILE_ATTRIBUTE_READONLY) != 0) {
+    return Status::Error(ERROR_ACCESS_DENIED, "read-only: " + Utf16ToUtf8(destination.ToText()));
+  }
+  if (Status status = OpenEntry(from.parent.get(), from.entry, O_RDONLY, &replacement);
+      !status.ok()) {
+    return status;
+  }
+  // The destination keeps what belongs to it rather than to its content; a source with
+  // other hard links gets a file of its own first, so that they keep theirs.
+  const mode_t mode = to.entry.info.st_mode & 07777;
+  const bool newMode = (from.entry.info.st_mode & 07777) != mode;
+  const bool newAttributes = ReadStoredAttributes(replacement.get()) != attributes;
+  if ((newMode || newAttributes) && from.entry.info.st_nlink > 1) {
+    if (Status status = Unshare(from.parent.get(), from.entry, true, &replacement); !status.ok()) {
+      return status;
+    }
+  }
+  if (newMode && ::fchmod(replacement.get(), mode) != 0) {
+    return ErrnoStatus("chmod " + Utf16ToUtf8(source.ToText()));
+  }
+  if (newAttributes) {
+    if (Status status = WriteStoredAttributes(replacement.get(), attributes); !status.ok()) {
+      return status;
+    }
+  }
+  FolderState sourceBefore;
+  FolderState destinationBefore;
+  const bool sourceKnown = StateOf(from.parent.get(), &sourceBefore);
+  const bool destinationKnown = StateOf(to.parent.get(), &destinationBefore);
+  if (::renameat(from.parent.get(), from.entry.hostName.c_str(), to.parent.get(),
+                 to.entry.hostName.c_str()) != 0) {
+    return ErrnoStatus("replace " + Utf16ToUtf8(destination.ToText()));
+  }
+  if (sourceKnown) folder_names::Removed(from.parent.get(), sourceBefore, from.entry.name);
+  if (destinationKnown) folder_names::Touched(to.parent.get(), destinationBefore);
+  return Status::Ok();
+}
+
 Status Jail::SetAttributes(const CePath& path, DWORD attributes) const {
   if (path.IsRoot()) return Status::Error(ERROR_ACCESS_DENIED, "the root keeps no attributes");
   Located located;
@@ -374,6 +562,12 @@ Status Jail::SetAttributes(const CePath& path, DWORD attributes) const {
   if (Status status = OpenEntry(located.parent.get(), located.entry, O_RDONLY, &fd);
       !status.ok()) {
     return status;
+  }
+  // The attributes of a file with other hard links are its own, not theirs.
+  if (!located.entry.IsFolder() && located.entry.info.st_nlink > 1) {
+    if (Status status = Unshare(located.parent.get(), located.entry, true, &fd); !status.ok()) {
+      return status;
+    }
   }
   return WriteStoredAttributes(fd.get(), attributes);
 }

@@ -62,8 +62,11 @@ class Jail {
   Status List(const CePath& folder, std::u16string_view pattern,
               std::vector<EntryInfo>* entries) const;
 
-  // Opens a regular file. Writing to a read-only file fails with ERROR_ACCESS_DENIED;
-  // created files get mode 0666 less the umask, never an execute bit.
+  // Opens a regular file. Writing to a read-only file fails with ERROR_ACCESS_DENIED,
+  // writing to a file this process has open with ERROR_SHARING_VIOLATION; created files
+  // get mode 0666 less the umask, never an execute bit. A file that has other hard links
+  // is first replaced, under its name, by a copy of its own (an empty one when it is
+  // truncated anyway), so that writing never reaches the other links.
   Status OpenFile(const CePath& path, FileAccess access, Disposition disposition,
                   ScopedFd* file) const;
 
@@ -71,8 +74,22 @@ class Jail {
   // parent is missing.
   Status MakeFolder(const CePath& path) const;
 
-  // Deletes a regular file; a folder gives ERROR_ACCESS_DENIED, as does a read-only file.
+  // Deletes a regular file; a folder gives ERROR_ACCESS_DENIED, as does a read-only file;
+  // a file this process has open gives ERROR_SHARING_VIOLATION.
   Status RemoveFile(const CePath& path) const;
+
+  // MoveFileW: renames a file or folder, atomically and never over an existing entry
+  // (ERROR_ALREADY_EXISTS), except that an entry may take another case of its own name.
+  // ERROR_FILE_NOT_FOUND when `from` is missing, ERROR_PATH_NOT_FOUND when the folder of
+  // `to` is; a file this process has open gives ERROR_SHARING_VIOLATION.
+  Status Move(const CePath& from, const CePath& to) const;
+
+  // DeleteAndRenameFile: the file `destination` takes the content of the file `source` in
+  // one rename, keeping its name, its attribute word and its host mode; `source` is gone.
+  // ERROR_FILE_NOT_FOUND when either is missing or a folder, ERROR_ACCESS_DENIED when the
+  // destination is read-only or both are one file, ERROR_SHARING_VIOLATION when this
+  // process has either open. Fails changing nothing.
+  Status Replace(const CePath& destination, const CePath& source) const;
 
   // Replaces the stored attribute bits of a file or folder (see dos_attributes.h).
   Status SetAttributes(const CePath& path, DWORD attributes) const;

@@ -3,6 +3,7 @@
 // outside fs/ changed.
 #include "jail.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
 #include <unistd.h>
@@ -178,6 +179,72 @@ TEST_F(JailTest, HostNamesThatAreNoDeviceNamesAreNotListed) {
   EXPECT_EQ(FindNextFileW(search, &data), FALSE);
   EXPECT_EQ(GetLastError(), ERROR_NO_MORE_FILES);
   FindClose(search);
+}
+
+TEST_F(JailTest, WritingAHardLinkedFileLeavesTheOtherLinksAlone) {
+  const std::string outside = Outside("linked.txt");
+  const std::string inside = device_.HostPath(u"\\Temp\\Linked.txt");
+  const struct {
+    const char* mode;
+    const char* content;  // after writing "NEW"
+  } cases[] = {{"w+b", "NEW"}, {"wb", "NEW"}, {"r+b", "NEW content"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.mode);
+    fs::remove(outside);
+    fs::remove(inside);
+    test::WriteHostFile(outside, "old content");
+    ASSERT_EQ(::chmod(outside.c_str(), 0640), 0);
+    ASSERT_EQ(::setxattr(outside.c_str(), "user.DOSATTRIB", "0x2", 3, 0), 0);
+    ASSERT_EQ(::link(outside.c_str(), inside.c_str()), 0);
+    before_ = Snapshot();
+
+    FILE* file = ce::fopen("\\temp\\LINKED.TXT", c.mode);
+    ASSERT_NE(file, nullptr);
+    EXPECT_EQ(ce::fwrite("NEW", 1, 3, file), 3u);
+    ASSERT_EQ(ce::fclose(file), 0);
+    EXPECT_EQ(device_.ReadFile(u"\\Temp\\Linked.txt"), c.content);
+    EXPECT_EQ(test::ReadHostFile(outside), "old content");
+    struct stat info;
+    ASSERT_EQ(::stat(inside.c_str(), &info), 0);
+    EXPECT_EQ(info.st_nlink, 1u);
+    EXPECT_EQ(info.st_mode & 07777, 0640u);
+    EXPECT_EQ(GetFileAttributesW(u"\\Temp\\Linked.txt"), FILE_ATTRIBUTE_HIDDEN);
+    EXPECT_EQ(device_.ListFiles(u"\\Temp"),
+              (std::vector<std::string>{"Linked.txt", "evil.txt", "link"}));
+    EXPECT_EQ(before_, Snapshot());
+  }
+
+  // A file with no other link is written in place, not copied. The descriptor keeps the
+  // file's inode number from being given to a copy.
+  const int original = ::open(inside.c_str(), O_RDONLY | O_CLOEXEC);
+  ASSERT_GE(original, 0);
+  struct stat before;
+  ASSERT_EQ(::fstat(original, &before), 0);
+  for (const char* mode : {"r+b", "w+b"}) {
+    FILE* file = ce::fopen("\\Temp\\Linked.txt", mode);
+    ASSERT_NE(file, nullptr);
+    ce::fclose(file);
+    struct stat after;
+    ASSERT_EQ(::stat(inside.c_str(), &after), 0);
+    EXPECT_EQ(after.st_ino, before.st_ino) << mode;
+  }
+  ::close(original);
+}
+
+TEST_F(JailTest, AttributesAndReplacementsNeverReachTheOtherLinksOfAFile) {
+  const std::string sentinel = Outside("sentinel.txt");
+  ASSERT_EQ(::link(sentinel.c_str(), device_.HostPath(u"\\Temp\\attrib.txt").c_str()), 0);
+  ASSERT_EQ(::link(sentinel.c_str(), device_.HostPath(u"\\Temp\\source.txt").c_str()), 0);
+  device_.WriteFile(u"\\Temp\\dest.txt", "dest");
+  ASSERT_EQ(::chmod(device_.HostPath(u"\\Temp\\dest.txt").c_str(), 0755), 0);
+  ASSERT_EQ(SetFileAttributesW(u"\\Temp\\dest.txt", FILE_ATTRIBUTE_HIDDEN), TRUE);
+
+  EXPECT_EQ(SetFileAttributesW(u"\\Temp\\attrib.txt", FILE_ATTRIBUTE_HIDDEN), TRUE);
+  EXPECT_EQ(GetFileAttributesW(u"\\Temp\\attrib.txt"), FILE_ATTRIBUTE_HIDDEN);
+  EXPECT_EQ(DeleteAndRenameFile(u"\\Temp\\dest.txt", u"\\Temp\\source.txt"), TRUE);
+  EXPECT_EQ(device_.ReadFile(u"\\Temp\\dest.txt"), "sentinel");
+  EXPECT_EQ(GetFileAttributesW(u"\\Temp\\dest.txt"), FILE_ATTRIBUTE_HIDDEN);
+  // TearDown compares the host file's content, mode and attribute with their start.
 }
 
 TEST(JailMissingFsTest, DeviceWithoutFsHasNoFilesAndGetsNone) {

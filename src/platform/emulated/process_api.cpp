@@ -9,8 +9,10 @@
 #include "ce_path.h"
 #include "code_page.h"
 #include "device.h"
+#include "handle_values.h"
 #include "host_execution.h"
 #include "journal.h"
+#include "named_mutex.h"
 #include "platform/ce.h"
 
 namespace {
@@ -18,10 +20,10 @@ namespace {
 class ProcessHandles {
  public:
   HANDLE Add() {
+    const HANDLE handle = emu::NewHandleValue();
     std::lock_guard lock(mutex_);
-    next_ += 4;
-    open_.insert(next_);
-    return reinterpret_cast<HANDLE>(next_);
+    open_.insert(reinterpret_cast<std::uintptr_t>(handle));
+    return handle;
   }
   bool Close(HANDLE handle) {
     std::lock_guard lock(mutex_);
@@ -30,7 +32,6 @@ class ProcessHandles {
 
  private:
   std::mutex mutex_;
-  std::uintptr_t next_ = 0x20000;
   std::unordered_set<std::uintptr_t> open_;
 };
 
@@ -118,7 +119,7 @@ BOOL CreateProcessW(LPCWSTR applicationName, LPWSTR commandLine,
 }
 
 BOOL CloseHandle(HANDLE object) {
-  if (Handles().Close(object)) return TRUE;
+  if (Handles().Close(object) || emu::CloseMutexHandle(object)) return TRUE;
   SetLastError(ERROR_INVALID_HANDLE);
   return FALSE;
 }

@@ -77,6 +77,7 @@ constexpr DWORD ERROR_INVALID_DATA = 13;
 constexpr DWORD ERROR_NO_MORE_FILES = 18;
 constexpr DWORD ERROR_WRITE_FAULT = 29;
 constexpr DWORD ERROR_READ_FAULT = 30;
+constexpr DWORD ERROR_SHARING_VIOLATION = 32;
 constexpr DWORD ERROR_NOT_SUPPORTED = 50;
 constexpr DWORD ERROR_FILE_EXISTS = 80;
 constexpr DWORD ERROR_INVALID_PARAMETER = 87;
@@ -89,6 +90,7 @@ constexpr DWORD ERROR_BUSY = 170;
 constexpr DWORD ERROR_ALREADY_EXISTS = 183;
 constexpr DWORD ERROR_FILENAME_EXCED_RANGE = 206;
 constexpr DWORD ERROR_MORE_DATA = 234;
+constexpr DWORD ERROR_NOT_OWNER = 288;
 constexpr DWORD ERROR_NO_UNICODE_TRANSLATION = 1113;
 constexpr DWORD ERROR_INVALID_WINDOW_HANDLE = 1400;
 constexpr DWORD ERROR_BADDB = 1009;
@@ -168,6 +170,13 @@ BOOL FindNextFileW(HANDLE findFile, WIN32_FIND_DATAW* findData);
 BOOL FindClose(HANDLE findFile);
 BOOL CreateDirectoryW(LPCWSTR pathName, SECURITY_ATTRIBUTES* securityAttributes);
 BOOL DeleteFileW(LPCWSTR fileName);
+// Renames a file or folder, also into another folder; fails with ERROR_ALREADY_EXISTS
+// when `newFileName` exists (another case of the entry's own name excepted). Atomic.
+BOOL MoveFileW(LPCWSTR existingFileName, LPCWSTR newFileName);
+// The file `destination` takes the content of the file `source`, which is gone
+// afterwards; both must exist and be files (else ERROR_FILE_NOT_FOUND). One atomic
+// step: the destination holds its whole old or its whole new content at every moment.
+BOOL DeleteAndRenameFile(LPCWSTR destination, LPCWSTR source);
 DWORD GetFileAttributesW(LPCWSTR fileName);
 BOOL SetFileAttributesW(LPCWSTR fileName, DWORD fileAttributes);
 
@@ -226,7 +235,26 @@ BOOL CreateProcessW(LPCWSTR applicationName, LPWSTR commandLine,
                     BOOL inheritHandles, DWORD creationFlags, LPVOID environment,
                     LPCWSTR currentDirectory, STARTUPINFOW* startupInfo,
                     PROCESS_INFORMATION* processInformation);
+// Closes a process, thread or mutex handle.
 BOOL CloseHandle(HANDLE object);
+
+// ---- Named mutexes and waiting ----------------------------------------------------------
+
+constexpr DWORD INFINITE = 0xFFFFFFFF;
+constexpr DWORD WAIT_OBJECT_0 = 0x00000000;
+constexpr DWORD WAIT_ABANDONED = 0x00000080;
+constexpr DWORD WAIT_TIMEOUT = 0x00000102;
+constexpr DWORD WAIT_FAILED = 0xFFFFFFFF;
+
+// A mutex shared by every process of the device under its name (compared exactly);
+// GetLastError() is ERROR_ALREADY_EXISTS when it existed before. A null name gives a
+// mutex of this process alone. Ownership belongs to the calling thread and is recursive.
+HANDLE CreateMutexW(SECURITY_ATTRIBUTES* attributes, BOOL initialOwner, LPCWSTR name);
+// WAIT_OBJECT_0 when the caller now owns the mutex, WAIT_ABANDONED when it owns it after
+// its last owner ended without releasing it, WAIT_TIMEOUT, or WAIT_FAILED.
+DWORD WaitForSingleObject(HANDLE object, DWORD milliseconds);
+// Fails with ERROR_NOT_OWNER unless the calling thread owns the mutex.
+BOOL ReleaseMutex(HANDLE mutex);
 
 // ---- Windows and messages ---------------------------------------------------------------
 

@@ -1,0 +1,22 @@
+// The files that this process has open through the C run-time calls, for CE's sharing
+// rule: while a process has a file open, it cannot open that file again for writing,
+// delete it or replace it, whatever spelling of its path it uses. Files are known by
+// their host identity (device and inode), so every spelling and every hard link of a
+// file counts as the same file. Other processes are not held back (device.md).
+//
+// A descriptor that was closed without Closed (zlib's gzclose) is noticed when a check
+// finds it no longer refers to its file. Safe from several threads.
+#pragma once
+
+#include <sys/stat.h>
+
+namespace emu::open_files {
+
+// The open descriptor `fd` now holds its file open for this process.
+void Opened(int fd);
+// `fd` is about to be closed.
+void Closed(int fd);
+// True when this process holds the file described by `info` open.
+bool IsOpen(const struct stat& info);
+
+}  // namespace emu::open_files
