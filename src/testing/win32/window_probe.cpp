@@ -1,15 +1,18 @@
 // window_probe: a stand-in application for the tests on Windows.
 //
-//   window_probe [-window TITLE]
+//   window_probe [-window TITLE | -holdMutex NAME]
 //
 // Appends to the file "<its own path>.log" one line for each thing it sees, written
 // whole with one append so that several probes may share a log:
 //   commandLine TEXT           the text after its own path, as WinMain got it
 //   registered N               the number of the message "Kelmora.CloseApp"
 //   message N WPARAM LPARAM    each message its window procedure receives
+//   holding N                  it owns the mutex NAME; N is GetLastError of CreateMutexW
 // With -window it registers "Kelmora.CloseApp", creates a top-level window (hidden) with
 // the title and runs until the window is closed, or for at most two minutes; WM_CLOSE
-// closes it as it would close an application. Without it the probe exits at once.
+// closes it as it would close an application. With -holdMutex it takes the named mutex
+// and keeps it until it is ended, or for at most two minutes, never releasing it.
+// Without either the probe exits at once.
 #include <windows.h>
 
 #include <cwchar>
@@ -41,12 +44,14 @@ LRESULT CALLBACK WindowProcedure(HWND window, UINT message, WPARAM wParam, LPARA
   return DefWindowProcW(window, message, wParam, lParam);
 }
 
-// The window's title: the text after "-window ", without surrounding quotes.
-std::wstring TitleFrom(const wchar_t* commandLine) {
-  constexpr std::wstring_view kSwitch = L"-window ";
+// The text after `option` and a space at the start of the command line, without
+// surrounding quotes; empty when the command line does not start so.
+std::wstring ValueOf(std::wstring_view option, const wchar_t* commandLine) {
   std::wstring_view text(commandLine);
-  if (text.substr(0, kSwitch.size()) != kSwitch) return {};
-  text.remove_prefix(kSwitch.size());
+  if (text.substr(0, option.size()) != option || text.substr(option.size(), 1) != L" ") {
+    return {};
+  }
+  text.remove_prefix(option.size() + 1);
   if (text.size() >= 2 && text.front() == L'"' && text.back() == L'"') {
     text = text.substr(1, text.size() - 2);
   }
@@ -75,6 +80,16 @@ int RunWindow(HINSTANCE instance, const std::wstring& title) {
   return 0;
 }
 
+int HoldMutex(const std::wstring& name) {
+  const HANDLE mutex = CreateMutexW(nullptr, FALSE, name.c_str());
+  if (mutex == nullptr) return 1;
+  const DWORD created = GetLastError();
+  if (WaitForSingleObject(mutex, INFINITE) != WAIT_OBJECT_0) return 1;
+  Log("holding " + std::to_string(created));
+  Sleep(kLifetimeMilliseconds);
+  return 0;
+}
+
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE /*previousInstance*/, LPWSTR commandLine,
@@ -83,6 +98,9 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE /*previousInstance*/, LPWSTR c
   GetModuleFileNameW(nullptr, self, MAX_PATH);
   logPath = std::wstring(self) + L".log";
   Log("commandLine " + test::Utf8(commandLine));
-  const std::wstring title = TitleFrom(commandLine);
+  if (const std::wstring name = ValueOf(L"-holdMutex", commandLine); !name.empty()) {
+    return HoldMutex(name);
+  }
+  const std::wstring title = ValueOf(L"-window", commandLine);
   return title.empty() ? 0 : RunWindow(instance, title);
 }

@@ -11,6 +11,9 @@
 //                                   desktop command line and needs no start-up info.
 //   SHGetSpecialFolderPath          gives the folder without its drive letter.
 //   SHCreateShortcut                makes a shell link (IShellLinkW and IPersistFile).
+//   DeleteAndRenameFile             (CE only) renames the source over the destination
+//                                   with MoveFileExW, keeping the destination's attributes.
+//   ce::fopen, ce::gzopen           deny writers while the file is open, as CE does.
 //
 // Paths are CE paths: a path rooted at a backslash lies on the drive of the current
 // folder, so the updater works on the current drive as CE works on its one root. The C
@@ -72,6 +75,10 @@ inline LONG RegOpenKeyExW(HKEY key, LPCWSTR subKey, DWORD options, REGSAM samDes
   return ce::win32::OpenKey(key, subKey, options, samDesired, result);
 }
 
+inline BOOL DeleteAndRenameFile(LPCWSTR destination, LPCWSTR source) {
+  return ce::win32::ReplaceFileByRename(destination, source);
+}
+
 inline BOOL CreateProcessW(LPCWSTR applicationName, LPWSTR commandLine,
                            SECURITY_ATTRIBUTES* processAttributes,
                            SECURITY_ATTRIBUTES* threadAttributes, BOOL inheritHandles,
@@ -107,15 +114,19 @@ using FILE = std::FILE;
 using fpos_t = std::fpos_t;
 
 // `path` is narrow text in the code page CP_ACP.
+inline FILE* fopen(const char* path, const char* mode) {
+  return ce::win32::OpenSharedFile(path, mode);
+}
+inline gzFile gzopen(const char* path, const char* mode) {
+  return ce::win32::OpenSharedGzip(path, mode);
+}
+
 using std::fclose;
 using std::fgetpos;
-using std::fopen;
 using std::fread;
 using std::fseek;
 using std::fsetpos;
 using std::ftell;
 using std::fwrite;
-
-using ::gzopen;
 
 }  // namespace ce

@@ -4,6 +4,10 @@
 // platform/ce.h) first. All are safe to call from several threads.
 #pragma once
 
+#include <zlib.h>
+
+#include <cstdio>
+
 namespace ce::win32 {
 
 // FindFirstFileW and FindNextFileW, passing over "." and "..".
@@ -38,5 +42,20 @@ BOOL SpecialFolderPath(HWND owner, LPWSTR path, int folder, BOOL create);
 // nothing, when either text is null or empty, when `shortcut` exists or its folder is
 // missing.
 BOOL CreateShellShortcut(LPCWSTR shortcut, LPCWSTR target);
+
+// CE's DeleteAndRenameFile: the file `destination` takes the content of the file `source`
+// in one rename (MoveFileExW replacing it), keeping its own attribute word; `source` is
+// gone. Fails changing nothing when either is missing or a folder (ERROR_FILE_NOT_FOUND),
+// is open (ERROR_SHARING_VIOLATION, where a plain rename over an open destination gives
+// ERROR_ACCESS_DENIED), when both are one file or the destination is read-only
+// (ERROR_ACCESS_DENIED), or when Windows refuses the rename.
+BOOL ReplaceFileByRename(LPCWSTR destination, LPCWSTR source);
+
+// The C run-time's fopen and zlib's gzopen (narrow paths in CP_ACP), opening the file so
+// that, while it is open, no one can open it for writing (ERROR_SHARING_VIOLATION), as CE
+// refuses within the process; the desktop lets writers in. Deleting or replacing it fails
+// as for every C run-time file. OpenSharedGzip adapts the reading modes alone.
+std::FILE* OpenSharedFile(const char* path, const char* mode);
+gzFile OpenSharedGzip(const char* path, const char* mode);
 
 }  // namespace ce::win32
