@@ -1,5 +1,8 @@
 // The main job end to end: `updater -unpackProduct FOLDER` expands every delivered
 // product of the folder, runs its install script and cleans up after it.
+#include <unistd.h>
+
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -237,9 +240,12 @@ TEST_F(InstallTest, HiddenAndOtherFilesAreNotDeliveries) {
 
 TEST_F(InstallTest, AFolderNamedLikeADeliveryIsPassedOver) {
   device_.WriteFile(u"\\Temp\\Folder.gz\\inside.txt", "kept");
+  // What its package path would be is no file of the expansion's: it stays.
+  device_.WriteFile(u"\\Temp\\Folder", "unrelated");
   Deliver(u"\\Temp\\Tool.gz", Tool());
   Unpack();
-  EXPECT_EQ(Files(u"\\Temp"), Strings{"\\Temp\\Folder.gz\\inside.txt"});
+  EXPECT_EQ(Files(u"\\Temp"), (Strings{"\\Temp\\Folder", "\\Temp\\Folder.gz\\inside.txt"}));
+  EXPECT_EQ(Read(u"\\Temp\\Folder"), "unrelated");
   EXPECT_EQ(Files(u"\\Program Files"), Strings{"\\Program Files\\Tool\\Tool.exe"});
 }
 
@@ -254,6 +260,165 @@ TEST_F(InstallTest, DeliveriesThatAppearDuringTheRunWaitForTheNextRun) {
   Unpack();
   EXPECT_EQ(Files(u"\\Temp"), Strings{});
   EXPECT_EQ(Events(), Strings{Missing("\\B\\B.exe", "-firstRun -zandrel")});
+}
+
+// ---- Installations that cannot finish --------------------------------------------------
+
+// Version `v` of Tool: its program, a data file and a file below Sub, and its version
+// record, which it writes once its files are in place.
+Product ToolVersion(std::string_view v, std::string_view moreFiles = "") {
+  return {Script("{ProgramFiles}\\Tool", "Tool.exe",
+                 R"(<File name="Tool.exe"/><File name="data.txt"/><File name="Sub\new.txt"/>)" +
+                     std::string(moreFiles),
+                 After("Registry.WriteValue",
+                       R"(key="HKLM\Software\Tool" valueName="Version" value=")" + std::string(v) +
+                           R"(")")),
+          {{"Tool.exe", "tool " + std::string(v), false},
+           {"data.txt", "data " + std::string(v), false},
+           {"Sub\\new.txt", "new " + std::string(v), false},
+           {"new.cfg", "cfg", false},
+           {"bad|name.txt", "refused", false}}};
+}
+
+struct Obstacle {
+  const char* name;
+  std::function<void(const test::TempDevice&)> put;
+  std::function<void(const test::TempDevice&)> remove;  // none: the cause stays
+  std::string_view moreFiles = "";
+};
+
+class UnfinishedInstallTest : public UpdaterTest, public ::testing::WithParamInterface<Obstacle> {
+ protected:
+  // Tool v1 is installed as it was, file for file, with its record; nothing was started.
+  void ExpectVersionOneUntouched(std::size_t eventsBefore) {
+    EXPECT_EQ(Read(u"\\Program Files\\Tool\\Tool.exe"), "tool 1");
+    EXPECT_EQ(Read(u"\\Program Files\\Tool\\data.txt"), "data 1");
+    EXPECT_EQ(Read(u"\\Program Files\\Tool\\Sub\\new.txt"), "new 1");
+    EXPECT_EQ(Value(HKEY_LOCAL_MACHINE, u"Software\\Tool", u"Version"), "sz:\"1\"");
+    EXPECT_EQ(Events().size(), eventsBefore);
+    for (const std::string& file : Files(u"\\")) {
+      EXPECT_EQ(file.find('~'), std::string::npos) << "a staging file stayed: " << file;
+    }
+  }
+};
+
+TEST_P(UnfinishedInstallTest, ChangesNothingKeepsTheDeliveryAndTriesItOnceMore) {
+  const Obstacle& obstacle = GetParam();
+  Deliver(u"\\Temp\\Tool.gz", ToolVersion("1"));
+  Unpack();
+  ASSERT_EQ(Read(u"\\Program Files\\Tool\\data.txt"), "data 1");
+  const std::size_t events = Events().size();
+
+  obstacle.put(device_);
+  Deliver(u"\\Temp\\Tool.gz", ToolVersion("2", obstacle.moreFiles));
+  Unpack();
+  ExpectVersionOneUntouched(events);
+  EXPECT_EQ(Files(u"\\Temp"), Strings{"\\Temp\\Tool.gz.try1"});
+
+  if (obstacle.remove) {
+    obstacle.remove(device_);
+    Unpack();
+    EXPECT_EQ(Read(u"\\Program Files\\Tool\\Tool.exe"), "tool 2");
+    EXPECT_EQ(Read(u"\\Program Files\\Tool\\data.txt"), "data 2");
+    EXPECT_EQ(Read(u"\\Program Files\\Tool\\Sub\\new.txt"), "new 2");
+    EXPECT_EQ(Value(HKEY_LOCAL_MACHINE, u"Software\\Tool", u"Version"), "sz:\"2\"");
+    EXPECT_EQ(Events().back(), Started("\\Program Files\\Tool\\Tool.exe", "-firstRun -zandrel"));
+  } else {
+    // The second attempt fails too, and is the last: the delivery is gone.
+    Unpack();
+    ExpectVersionOneUntouched(events);
+  }
+  EXPECT_EQ(Files(u"\\Temp"), Strings{});
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Obstacles, UnfinishedInstallTest,
+    ::testing::Values(
+        Obstacle{"AFolderWhereAFileGoes",
+                 [](const test::TempDevice& device) {
+                   device.WriteFile(u"\\Program Files\\Tool\\new.cfg\\in.txt", "x");
+                 },
+                 [](const test::TempDevice& device) {
+                   ::unlink(device.HostPath(u"\\Program Files\\Tool\\new.cfg\\in.txt").c_str());
+                   ::rmdir(device.HostPath(u"\\Program Files\\Tool\\new.cfg").c_str());
+                 },
+                 R"(<File name="new.cfg"/>)"},
+        Obstacle{"AFileWhereAFolderGoes",
+                 [](const test::TempDevice& device) {
+                   device.WriteFile(u"\\Program Files\\Tool\\Etc", "x");
+                 },
+                 [](const test::TempDevice& device) {
+                   ::unlink(device.HostPath(u"\\Program Files\\Tool\\Etc").c_str());
+                 },
+                 R"(<File name="data.txt" destination="%AppPath%\Etc"/>)"},
+        Obstacle{"AReadOnlyFile",
+                 [](const test::TempDevice&) {
+                   SetFileAttributesW(u"\\Program Files\\Tool\\data.txt", FILE_ATTRIBUTE_READONLY);
+                 },
+                 [](const test::TempDevice&) {
+                   SetFileAttributesW(u"\\Program Files\\Tool\\data.txt", FILE_ATTRIBUTE_NORMAL);
+                 }},
+        Obstacle{"ANameTheDeviceRefuses", [](const test::TempDevice&) {}, nullptr,
+                 R"(<File name="bad|name.txt"/>)"}),
+    [](const ::testing::TestParamInfo<Obstacle>& info) { return std::string(info.param.name); });
+
+TEST_F(InstallTest, ADeliveryWhoseLastAttemptWasInterruptedIsDiscarded) {
+  // Set aside by earlier runs: for a second attempt, and after a second attempt that was
+  // interrupted (it left its package file).
+  device_.WriteFile(u"\\Temp\\Other.gz.try1",
+                    DeliveryBytes("Other.gz", {Script("\\Other", "Other.exe", "", "")}));
+  device_.WriteFile(u"\\Temp\\Tool.gz.try2", DeliveryBytes("Tool.gz", Tool()));
+  device_.WriteFile(u"\\Temp\\Tool", "the package an interrupted attempt left");
+  Unpack();
+  EXPECT_EQ(Files(u"\\Temp"), Strings{});
+  EXPECT_EQ(Files(u"\\Program Files"), Strings{});
+  EXPECT_EQ(Events(), Strings{Missing("\\Other\\Other.exe", "-firstRun -zandrel")});
+}
+
+TEST_F(InstallTest, StagingFilesLeftByAnInterruptedRunAreRemovedAndNeverInstalled) {
+  device_.WriteFile(u"\\Program Files\\Tool\\~upd0.tmp", "half a file");
+  device_.WriteFile(u"\\Program Files\\Tool\\~UPD17.TMP", "another");
+  device_.WriteFile(u"\\Program Files\\Tool\\~4", "a short one");
+  device_.WriteFile(u"\\Program Files\\Tool\\~updates.tmp", "the user's");
+  Deliver(u"\\Temp\\Tool.gz", Tool());
+  Unpack();
+  const Strings installed{"\\Program Files\\Tool\\Tool.exe", "\\Program Files\\Tool\\~updates.tmp"};
+  EXPECT_EQ(Files(u"\\Program Files"), installed);
+  // A product may not name a file like a staging file: such a product is not installed.
+  Product named = Tool(R"(<File name="Tool.exe"/><File name="~upd5.tmp"/>)");
+  named.files.push_back({"~upd5.tmp", "named like a staging file", false});
+  Deliver(u"\\Temp\\Tool.gz", named);
+  Unpack();
+  EXPECT_EQ(Files(u"\\Program Files"), installed);
+  EXPECT_EQ(Files(u"\\Temp"), Strings{"\\Temp\\Tool.gz.try1"});
+}
+
+TEST_F(InstallTest, AProductThatDeliversItselfAgainLeavesThatDelivery) {
+  const std::string again = DeliveryBytes("Tool.gz", Tool());
+  Product product = Tool(R"(<File name="Tool.exe"/><File name="Tool.gz" destination="\Temp"/>)");
+  product.files.push_back({"Tool.gz", again, false});
+  Deliver(u"\\Temp\\Tool.gz", product);
+  Unpack();
+  EXPECT_EQ(Files(u"\\Temp"), Strings{"\\Temp\\Tool.gz"});
+  EXPECT_EQ(Read(u"\\Temp\\Tool.gz"), again);
+  Unpack();
+  EXPECT_EQ(Files(u"\\Temp"), Strings{});
+  EXPECT_EQ(Events().size(), 2u);
+}
+
+TEST_F(InstallTest, FilesLinkedToHostFilesAreReplacedNeverWrittenThrough) {
+  const std::string outside = device_.hostDir() + "/outside.txt";
+  test::WriteHostFile(outside, "the host's");
+  ASSERT_NE(CreateDirectoryW(u"\\Program Files\\Tool", nullptr), FALSE);
+  ASSERT_EQ(::link(outside.c_str(), device_.HostPath(u"\\Program Files\\Tool\\Tool.exe").c_str()),
+            0);
+  // The expansion writes the package file over a linked file too.
+  ASSERT_EQ(::link(outside.c_str(), device_.HostPath(u"\\Temp\\Tool").c_str()), 0);
+  Deliver(u"\\Temp\\Tool.gz", Tool());
+  Unpack();
+  EXPECT_EQ(Read(u"\\Program Files\\Tool\\Tool.exe"), "tool");
+  EXPECT_EQ(test::ReadHostFile(outside), "the host's");
+  EXPECT_EQ(Files(u"\\Temp"), Strings{});
 }
 
 // ---- The command line ------------------------------------------------------------------

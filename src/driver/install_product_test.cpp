@@ -40,4 +40,38 @@ TEST_F(InstallProductTest, ADeliveryThatDoesNotFitIsKeptForTheNextAttempt) {
   EXPECT_EQ(device_.ReadFile(u"\\Tool\\big.bin").size(), 100000u);
 }
 
+TEST_F(InstallProductTest, AnUpgradeWhoseFilesDoNotFitChangesNothingAndIsRetriedOnce) {
+  const auto deliver = [&](const std::string& content) {
+    device_.WriteFile(u"\\Temp\\Tool.gz",
+                      test::GzipBytes(pkg::BuildPackage(
+                          "Tool", {{"InstallScript.xml",
+                                    "<Installation><AppPath>\\Tool</AppPath></Installation><Files>"
+                                    "<File name=\"a.bin\"/><File name=\"b.bin\"/></Files>",
+                                    false},
+                                   {"a.bin", content, false},
+                                   {"b.bin", content, false}})));
+  };
+  const std::string v1(60000, '1');
+  const std::string v2 = test::RandomBytes(60000, 5);
+  deliver(v1);
+  InstallProduct(String(u"\\Temp\\Tool.gz"));
+  ASSERT_EQ(device_.ReadFile(u"\\Tool\\b.bin"), v1);
+
+  // The package fits; the disk fills up while the second new file is staged.
+  deliver(v2);
+  emu::SetWriteLimit(200000);
+  InstallProduct(String(u"\\Temp\\Tool.gz"));
+  emu::SetWriteLimit(-1);
+  EXPECT_EQ(device_.ReadFile(u"\\Tool\\a.bin"), v1);
+  EXPECT_EQ(device_.ReadFile(u"\\Tool\\b.bin"), v1);
+  EXPECT_EQ(device_.ListFiles(u"\\Tool"), (std::vector<std::string>{"a.bin", "b.bin"}));
+  EXPECT_EQ(device_.ListFiles(u"\\Temp"), std::vector<std::string>{"Tool.gz.try1"});
+
+  RetryProduct(String(u"\\Temp\\Tool.gz.try1"));
+  EXPECT_EQ(device_.ReadFile(u"\\Tool\\a.bin"), v2);
+  EXPECT_EQ(device_.ReadFile(u"\\Tool\\b.bin"), v2);
+  EXPECT_EQ(device_.ListFiles(u"\\Tool"), (std::vector<std::string>{"a.bin", "b.bin"}));
+  EXPECT_EQ(device_.ListFiles(u"\\Temp"), std::vector<std::string>{});
+}
+
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include "driver/command_line.h"
 #include "driver/create_shortcut.h"
+#include "driver/delivery.h"
 #include "driver/install_product.h"
 #include "package/extraction.h"
 #include "system/folder_macros.h"
@@ -10,17 +11,51 @@
 
 namespace {
 
+// The name of the mutex that lets one updater at a time install on a device.
+constexpr WCHAR kInstallMutexName[] = TEXT("Kelmora.Updater.Install");
+
+// Holds the device's install mutex while it lives, waiting for any other updater that
+// holds it. Without a mutex (the platform refuses one), the work is done all the same.
+class OneUpdaterAtATime {
+ public:
+  OneUpdaterAtATime() : mutex_(CreateMutexW(nullptr, FALSE, kInstallMutexName)) {
+    // WAIT_ABANDONED: an updater ended in the middle of its work; it is ours now, and
+    // the deliveries it set aside are attempted again.
+    const DWORD waited = mutex_ == nullptr ? WAIT_FAILED : WaitForSingleObject(mutex_, INFINITE);
+    owned_ = waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED;
+  }
+  OneUpdaterAtATime(const OneUpdaterAtATime&) = delete;
+  OneUpdaterAtATime& operator=(const OneUpdaterAtATime&) = delete;
+  ~OneUpdaterAtATime() {
+    if (owned_) ReleaseMutex(mutex_);
+    if (mutex_ != nullptr) CloseHandle(mutex_);
+  }
+
+ private:
+  const HANDLE mutex_;
+  bool owned_ = false;
+};
+
 // Job 1: installs every delivered product of a folder.
 void UnpackProducts(CommandLine& commandLine) {
   const String folder = ExpandFolderMacros(commandLine.GetOptionValue(TEXT("-unpackProduct")));
   if (folder.length <= 0 || !PathExists(folder)) return;
+  const OneUpdaterAtATime installing;
   // Listed once, before the first installation: files that appear meanwhile wait for the
-  // next run, and a listed file that has gone is still handed over.
-  System::Text::StringBuilder deliveries;
-  ListFiles(folder, String(TEXT("*.gz")), deliveries, true);
-  for (std::int32_t i = 0; i < deliveries.Count(); ++i) {
-    const String delivered(*deliveries.ItemAt(i));
-    InstallProduct(delivered);
+  // next run, and a listed file that has gone is still handed over. Deliveries that an
+  // earlier run set aside come first, so that a newer delivery of the same product is
+  // installed after them.
+  System::Text::StringBuilder exhausted;
+  System::Text::StringBuilder retried;
+  System::Text::StringBuilder delivered;
+  ListFiles(folder, String(kLastAttemptPattern), exhausted, true);
+  ListFiles(folder, String(kFirstAttemptPattern), retried, true);
+  ListFiles(folder, String(kDeliveryPattern), delivered, true);
+  for (std::int32_t i = 0; i < exhausted.Count(); ++i) DiscardProduct(*exhausted.ItemAt(i));
+  for (std::int32_t i = 0; i < retried.Count(); ++i) RetryProduct(*retried.ItemAt(i));
+  for (std::int32_t i = 0; i < delivered.Count(); ++i) {
+    const String path(*delivered.ItemAt(i));
+    InstallProduct(path);
   }
 }
 

@@ -41,8 +41,19 @@ class InstallScript {
   String ExpandPath(const String& path) const;
 
   // "Install.Before" actions, the Files pass, the product's start with
-  // "-firstRun -zandrel", "Install.After" actions. Never stops early; reports nothing.
-  void Run();
+  // "-firstRun -zandrel", "Install.After" actions. True when the product's files are in
+  // place: only then is the product started and are the "Install.After" actions run,
+  // so that a product is never reported installed when it is not.
+  bool Run();
+  // Writes every entry of `Files` that the package holds beside its target under a
+  // staging name (creating folders as needed), then, when all are written completely,
+  // puts each in place in one step (package/staging.h). True when every such entry is in
+  // place. When one cannot be staged, the staged files are removed and no target has
+  // changed; when one cannot be put in place (a file in use), the others still are.
+  bool RunFilesPass();
+  // The target path of the `Files` element `file` ("%AppPath%" when it has no
+  // destination); `*name` receives its entry name.
+  String FileTarget(XmlNode& file, AnsiString* name) const;
   // Executes, in document order, every action whose `event` equals `eventName`.
   void RunEvent(const AnsiString& eventName);
   // Performs one action by its `type`; an unknown or missing type does nothing.

@@ -32,32 +32,43 @@ void ExtractEntry(System::IO::ResourcePackage& package, AnsiString entryName, St
 
 void ExtractEntry(System::IO::ResourcePackage& package, AnsiString entryName, String targetPath,
                   String& checkedFolder) {
-  const String folder = GetDirectoryName(targetPath);
-  if (folder.length <= 0 || !folder.Equals(checkedFolder.data)) {
-    if (folder.length <= 0 || !PathExists(folder)) CreateDirectories(folder);
-    checkedFolder = folder;
-  }
+  EnsureFolder(GetDirectoryName(targetPath), checkedFolder);
+  WriteEntry(package, entryName.data, targetPath);
+}
 
-  System::IO::PackageEntry* const entry = package.FindEntry(entryName.data);
-  if (entry == nullptr) return;
-  if (ce::fsetpos(entry->stream, &entry->dataPosition) != 0) return;
+FolderCheck EnsureFolder(const String& folder, String& checkedFolder) {
+  if (folder.length > 0 && folder.Equals(checkedFolder.data)) return FolderCheck::kSameAsBefore;
+  checkedFolder = folder;
+  if (folder.length > 0 && PathExists(folder)) return FolderCheck::kExisted;
+  CreateDirectories(folder);
+  return FolderCheck::kCreated;
+}
 
-  AnsiString narrowTarget;
-  narrowTarget.AssignFromWide(targetPath.data, targetPath.length);
-  if (narrowTarget.data == nullptr) return;
-  ce::FILE* const target = ce::fopen(narrowTarget.data, "w+b");
-  if (target == nullptr) return;
+EntryWrite WriteEntry(System::IO::ResourcePackage& package, const char* entryName,
+                      const String& path) {
+  System::IO::PackageEntry* const entry = package.FindEntry(entryName);
+  if (entry == nullptr) return EntryWrite::kNoSuchEntry;
+  if (ce::fsetpos(entry->stream, &entry->dataPosition) != 0) return EntryWrite::kFailed;
+
+  AnsiString narrowPath;
+  narrowPath.AssignFromWide(path.data, path.length);
+  if (narrowPath.data == nullptr) return EntryWrite::kFailed;
+  ce::FILE* const file = ce::fopen(narrowPath.data, "w+b");
+  if (file == nullptr) return EntryWrite::kFailed;
 
   // One block, no larger than the entry needs.
   const std::int32_t blockSize = entry->size < kCopyBlockSize ? entry->size : kCopyBlockSize;
   const auto block = std::make_unique_for_overwrite<char[]>(blockSize > 0 ? blockSize : 1);
-  for (std::int32_t remaining = entry->size; remaining > 0;) {
+  bool complete = true;
+  for (std::int32_t remaining = entry->size; remaining > 0 && complete;) {
     const std::int32_t size = remaining < kCopyBlockSize ? remaining : kCopyBlockSize;
-    if (ce::fread(block.get(), static_cast<std::size_t>(size), 1, entry->stream) != 1) break;
-    ce::fwrite(block.get(), static_cast<std::size_t>(size), 1, target);
+    complete = ce::fread(block.get(), static_cast<std::size_t>(size), 1, entry->stream) == 1 &&
+               ce::fwrite(block.get(), static_cast<std::size_t>(size), 1, file) == 1;
     remaining -= size;
   }
-  ce::fclose(target);
+  // Buffered data reaches the file on closing: a failure there is a short write too.
+  if (ce::fclose(file) != 0) complete = false;
+  return complete ? EntryWrite::kWritten : EntryWrite::kFailed;
 }
 
 std::int32_t ListFiles(const String& folder, const String& pattern,

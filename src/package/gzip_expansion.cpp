@@ -28,11 +28,14 @@ String StripExtension(const String& path) {
   return path;
 }
 
-std::int32_t ExpandGzipFile(const String& source, const String& destination) {
-  return ExpandGzipFileWith(OpenGzipReader, source, destination);
+std::int32_t ExpandGzipFile(const String& source, const String& destination,
+                            bool* destinationOpened) {
+  return ExpandGzipFileWith(OpenGzipReader, source, destination, destinationOpened);
 }
 
-std::int32_t ExpandGzipFileWith(GzipOpener open, const String& source, const String& destination) {
+std::int32_t ExpandGzipFileWith(GzipOpener open, const String& source, const String& destination,
+                                bool* destinationOpened) {
+  if (destinationOpened != nullptr) *destinationOpened = false;
   // Without an extension the package path is the delivered path itself; expanding a
   // file onto itself would destroy it.
   if (source.length <= 0 || destination.Equals(source.data)) return 0;
@@ -49,6 +52,7 @@ std::int32_t ExpandGzipFileWith(GzipOpener open, const String& source, const Str
     compressed->Close();
     return 0;
   }
+  if (destinationOpened != nullptr) *destinationOpened = true;
 
   unsigned char buffer[kBlockSize];
   bool failed = false;

@@ -20,8 +20,12 @@ String StripExtension(const String& path);
 // compressed data, a short write, or source and destination being the same path (then
 // nothing is touched). After damaged data the destination holds what was expanded
 // before it, less what the engine had inflated but not yet handed out (up to 512 KiB);
-// it is not deleted here. The source is never changed.
-std::int32_t ExpandGzipFile(const String& source, const String& destination);
+// it is not deleted here. The source is never changed. `*destinationOpened`, when
+// given, tells whether the destination was opened (created or truncated), so that a
+// caller removes only a file that this expansion wrote.
+std::int32_t ExpandGzipFile(const String& source, const String& destination,
+                            bool* destinationOpened = nullptr);
 
 // ExpandGzipFile with the engine that `open` opens: for comparing engines.
-std::int32_t ExpandGzipFileWith(GzipOpener open, const String& source, const String& destination);
+std::int32_t ExpandGzipFileWith(GzipOpener open, const String& source, const String& destination,
+                                bool* destinationOpened = nullptr);

@@ -68,6 +68,7 @@ std::set<std::string> DeviceFolder(const std::string& hostDir) {
   }
   names.erase("device.db-wal");
   names.erase("device.db-shm");
+  names.erase("mutexes");  // the device's named mutexes
   return names;
 }
 

@@ -1,0 +1,104 @@
+// The Files pass: every listed entry that the package holds is staged beside its target,
+// then all are put in place; a target is never missing or partly written.
+#include <cstdint>
+#include <functional>
+#include <string_view>
+#include <unordered_set>
+#include <vector>
+
+#include "install/install_script.h"
+#include "package/extraction.h"
+#include "package/staging.h"
+#include "system/path.h"
+
+namespace {
+
+// What the staging sweep did with an entry.
+enum class Staged : std::uint8_t { kNo, kNewFile, kReplacement };
+
+// Folders of the pass whose staging leftovers are gone, by a hash of their path: a
+// collision only leaves leftovers for another pass to remove.
+class CleanedFolders {
+ public:
+  // True the first time `folder` is seen.
+  bool Add(const String& folder) {
+    const std::u16string_view units(reinterpret_cast<const char16_t*>(folder.data),
+                                    static_cast<std::size_t>(folder.length));
+    return hashes_.insert(std::hash<std::u16string_view>{}(units)).second;
+  }
+
+ private:
+  std::unordered_set<std::size_t> hashes_;
+};
+
+}  // namespace
+
+String InstallScript::FileTarget(XmlNode& file, AnsiString* name) const {
+  name->AssignCString(file.GetAttribute("name"));
+  AnsiString destination(file.GetAttribute("destination"));
+  if (destination.length == 0) destination.AssignCString("%AppPath%");
+  String wideName;
+  wideName.AssignFromAnsi(name->data, name->length);
+  String wideDestination;
+  wideDestination.AssignFromAnsi(destination.data, destination.length);
+  // "%AppPath%" is replaced after the join, so the join sees the macro, not the folder.
+  return ExpandPath(CombinePath(wideDestination, wideName));
+}
+
+bool InstallScript::RunFilesPass() {
+  if (filesNode == nullptr) return true;
+  const std::int32_t count = filesNode->children.Count();
+  std::vector<Staged> staged(static_cast<std::size_t>(count), Staged::kNo);
+  const auto stagingPath = [&](std::int32_t i) {
+    AnsiString name;
+    return StagingPath(FileTarget(*filesNode->children.ItemAt(i), &name), i);
+  };
+
+  // First every entry is written beside its target.
+  String checkedFolder;
+  CleanedFolders cleaned;
+  bool allStaged = true;
+  for (std::int32_t i = 0; i < count && allStaged; ++i) {
+    AnsiString name;
+    const String target = FileTarget(*filesNode->children.ItemAt(i), &name);
+    const String folder = GetDirectoryName(target);
+    const FolderCheck check = EnsureFolder(folder, checkedFolder);
+    if (check != FolderCheck::kSameAsBefore && cleaned.Add(folder) &&
+        check == FolderCheck::kExisted) {
+      RemoveStagingLeftovers(folder);
+    }
+    if (package->FindEntry(name.data) == nullptr) continue;  // skipped, as ever
+    const StagingTarget found = InspectTarget(target);
+    const String staging = StagingPath(target, i);
+    if (found == StagingTarget::kNotReplaceable ||
+        WriteEntry(*package, name.data, staging) != EntryWrite::kWritten) {
+      DeleteFileW(staging.data);
+      allStaged = false;
+      break;
+    }
+    staged[static_cast<std::size_t>(i)] =
+        found == StagingTarget::kAbsent ? Staged::kNewFile : Staged::kReplacement;
+  }
+  if (!allStaged) {
+    // Nothing is replaced: the staged files go, every old file stays as it was.
+    for (std::int32_t i = 0; i < count; ++i) {
+      if (staged[static_cast<std::size_t>(i)] != Staged::kNo) DeleteFileW(stagingPath(i).data);
+    }
+    return false;
+  }
+
+  // Then each is put in place in one step.
+  bool allPlaced = true;
+  for (std::int32_t i = 0; i < count; ++i) {
+    const Staged state = staged[static_cast<std::size_t>(i)];
+    if (state == Staged::kNo) continue;
+    AnsiString name;
+    const String target = FileTarget(*filesNode->children.ItemAt(i), &name);
+    const String staging = StagingPath(target, i);
+    if (!PutInPlace(staging, target, state == Staged::kReplacement)) {
+      DeleteFileW(staging.data);
+      allPlaced = false;
+    }
+  }
+  return allPlaced;
+}
