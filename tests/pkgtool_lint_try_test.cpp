@@ -220,6 +220,21 @@ TEST_F(PkgtoolTest, TryNamesShortcutsNestedProductsAndFailedStarts) {
       std::vector<std::string>{"\\Windows\\none.exe  -x  (the start failed: no such program)"});
   EXPECT_EQ(LinesAfter(result.out, "  \\Temp\\Other.gz  "),
             std::vector<std::string>{"no such file when the action ran: nothing installed"});
+
+  // A file the device refuses: the product is not completed, and try says so.
+  test::WriteHostFile(folder + "/InstallScript.xml",
+                      "<Installation><AppPath>\\Tool</AppPath><Exe>a.exe</Exe></Installation>"
+                      "<Files><File name=\"a.exe\"/><File name=\"b|c\"/></Files>");
+  test::WriteHostFile(folder + "/b|c", "refused");
+  test::WriteHostFile(folder + "/a.exe", "a");
+  Pack(folder, product);
+  result = Pkgtool({"try", product});
+  ASSERT_EQ(result.exitCode, 0) << result.err;
+  EXPECT_EQ(LinesAfter(result.out, "NOT INSTALLED: ").size(), 1u) << result.out;
+  EXPECT_TRUE(LinesAfter(result.out, "  started  ").empty());
+  EXPECT_EQ(LinesAfter(result.out, "  \\pkgtool-try\\Failing.gz.try1").size(), 1u);
+  EXPECT_NE(Pkgtool({"try", product, "--json"}).out.find("\"keptForAnotherAttempt\":true"),
+            std::string::npos);
 }
 
 TEST_F(PkgtoolTest, TryLeavesTheGivenDeviceAsItWasAndRepeatsItself) {

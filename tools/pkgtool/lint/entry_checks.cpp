@@ -11,6 +11,7 @@
 #include "lint/script_checks.h"
 #include "lint/vocabulary.h"
 #include "package/resource_package.h"
+#include "package/staging.h"
 #include "system/path.h"
 
 namespace pkgtool {
@@ -102,9 +103,15 @@ const EntryInfo* CheckFileEntry(ParsedScript& script, XmlNode& fileEntry,
   const std::u16string target = script.FileTarget(fileEntry);
   emu::CePath parsed;
   if (const emu::Status status = emu::ParseCePath(target, &parsed); !status.ok()) {
-    findings.Add(
-        script.At(*attribute, Severity::kError, "unwritable-path",
-                  "the device cannot hold the path '" + Shown(target) + "': nothing is written"));
+    findings.Add(script.At(*attribute, Severity::kError, "unwritable-path",
+                           "the device cannot hold the path '" + Shown(target) +
+                               "': the product is not installed, since its files are put in "
+                               "place only when every one of them can be written"));
+  } else if (const String fileName = GetFileName(AsString(target)); IsStagingName(fileName.data)) {
+    findings.Add(script.At(*attribute, Severity::kError, "staging-name",
+                           "'" + Shown(FromString(fileName)) +
+                               "' is named like the updater's temporary files (~upd<N>.tmp, "
+                               "~<N>): the product is not installed"));
   }
   for (const char c : name) {
     const unsigned char byte = static_cast<unsigned char>(c);

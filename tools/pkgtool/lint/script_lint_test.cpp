@@ -300,6 +300,9 @@ TEST(ScriptLintTest, FileEntriesAgainstThePackage) {
   EXPECT_EQ(files("<File name=\"a:b\"/>" + rest,
                   {{"a:b"}, {"Help\\Tool.htm"}, {"Data.gz"}, {"Tool.exe"}}),
             (Lines{"0:0 note unused-entry", "3:7 error unwritable-path"}));
+  EXPECT_EQ(files("<File name=\"~upd7.tmp\"/>" + rest,
+                  {{"~upd7.tmp"}, {"Help\\Tool.htm"}, {"Data.gz"}, {"Tool.exe"}}),
+            (Lines{"0:0 note unused-entry", "3:7 error staging-name"}));
   EXPECT_EQ(files("<File name=\"a\x81\"/>" + rest,
                   {{"a\x81"}, {"Help\\Tool.htm"}, {"Data.gz"}, {"Tool.exe"}}),
             (Lines{"0:0 note unused-entry", "3:7 error entry-name-charset"}));

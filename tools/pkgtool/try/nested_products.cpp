@@ -88,6 +88,9 @@ class RunWalk {
       install.note = "no such file when the action ran: nothing installed";
     } else if (after_.count(key) != 0) {
       install.note = "still there after the run: it could not be expanded, nothing installed";
+    } else if (after_.count(key + u".try1") != 0) {
+      install.note = "its files could not all be put in place: not completed, kept as " +
+                     install.path + ".try1 for one more attempt";
     } else {
       install.installed = true;
       consumed_.insert(key);

@@ -92,6 +92,13 @@ std::string TryText(const TrySubject& subject, const TryResult& result) {
                                     : "exited with " + std::to_string(result.updaterExit)) +
             "\n";
   }
+  if (result.keptForAnotherAttempt) {
+    text +=
+        "NOT INSTALLED: the product's files could not all be put in place (a file that "
+        "cannot be written or replaced, a full device); it was not started, its "
+        "Install.After actions did not run, and the delivery is kept as " +
+        result.deliveredAs + ".try1 for one more attempt\n";
+  }
   const DeviceChanges& changes = result.changes;
   Section(text, "folders created", changes.foldersCreated);
   Section(text, "folders deleted", changes.foldersDeleted);
@@ -123,7 +130,9 @@ std::string TryText(const TrySubject& subject, const TryResult& result) {
                      install.path + "  " + (install.installed ? "installed, " : "") + install.note);
   }
   Section(text, "nested products", nested);
-  Section(text, "left in the delivery folder (a delivery the updater cannot expand is kept)",
+  Section(text,
+          "left in the delivery folder (a delivery the updater cannot expand is kept; one "
+          "whose files were not all put in place is kept as NAME.gz.try1)",
           result.leftDelivered);
 
   text += SummaryLine(result);
@@ -135,6 +144,7 @@ std::string TryJson(const TrySubject& subject, const TryResult& result) {
   json.BeginObject().Key("product").String(subject.product);
   json.Key("device").String(subject.device).Key("deliveredAs").String(result.deliveredAs);
   json.Key("updaterExit").Number(result.updaterExit);
+  json.Key("keptForAnotherAttempt").Bool(result.keptForAnotherAttempt);
   const DeviceChanges& changes = result.changes;
   json.Key("foldersCreated").BeginArray();
   for (const std::string& folder : changes.foldersCreated) json.String(folder);

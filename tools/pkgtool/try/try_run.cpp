@@ -176,6 +176,9 @@ bool TryProduct(const TryOptions& options, TryResult* result, std::string* error
     result->leftDelivered.push_back("\\" + folder + "\\" + left.path().filename().string());
   }
   std::sort(result->leftDelivered.begin(), result->leftDelivered.end());
+  result->keptForAnotherAttempt =
+      std::find(result->leftDelivered.begin(), result->leftDelivered.end(),
+                result->deliveredAs + ".try1") != result->leftDelivered.end();
   result->changes = CompareSnapshots(before, after);
   if (const emu::Status status =
           emu::ReadEvents(*emu::CurrentDevice(), before.lastEvent, &result->events);

@@ -38,6 +38,9 @@ struct TryResult {
   std::vector<Shortcut> shortcuts;
   std::vector<NestedInstall> nested;
   std::vector<std::string> leftDelivered;  // files left in the delivery folder
+  // The product's files could not all be put in place: the updater did not start it nor
+  // run its "Install.After" actions, and set the delivery aside for one more attempt.
+  bool keptForAnotherAttempt = false;
 };
 
 // The updater to run: `explicitPath` when given, else $PKGTOOL_UPDATER, else `updater`
