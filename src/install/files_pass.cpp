@@ -58,7 +58,7 @@ bool InstallScript::RunFilesPass() {
   String checkedFolder;
   CleanedFolders cleaned;
   bool allStaged = true;
-  for (std::int32_t i = 0; i < count && allStaged; ++i) {
+  for (std::int32_t i = 0; i < count; ++i) {
     AnsiString name;
     const String target = FileTarget(*filesNode->children.ItemAt(i), &name);
     const String folder = GetDirectoryName(target);
