@@ -135,9 +135,12 @@ TEST_F(InstallTest, WithoutAppPathFilesGoToTheRootFolder) {
 }
 
 TEST_F(InstallTest, AnEntryThePackageLacksCreatesItsFolderButNoFile) {
-  Deliver(u"\\Temp\\Tool.gz",
-          Tool(R"(<File name="absent.txt" destination="%AppPath%\Empty\Deeper"/>)"
-               R"(<File name="Tool.exe"/>)"));
+  // An empty name names no entry, even where the package holds one without a name.
+  Product product =
+      Tool(R"(<File name="absent.txt" destination="%AppPath%\Empty\Deeper"/>)"
+           R"(<File name="Tool.exe"/><File name="" destination="%AppPath%\Nameless"/>)");
+  product.files.push_back({"", "nameless", false});
+  Deliver(u"\\Temp\\Tool.gz", product);
   Unpack();
   EXPECT_EQ(Folders(u"\\Program Files"),
             (Strings{"\\Program Files\\Tool", "\\Program Files\\Tool\\Empty",

@@ -67,7 +67,9 @@ bool InstallScript::RunFilesPass() {
         check == FolderCheck::kExisted) {
       RemoveStagingLeftovers(folder);
     }
-    if (package->FindEntry(name.data) == nullptr) continue;  // skipped, as ever
+    // An entry the package does not hold is skipped, as ever; so is an empty name, which
+    // names no file even where the package holds an entry without a name.
+    if (name.length == 0 || package->FindEntry(name.data) == nullptr) continue;
     const StagingTarget found = InspectTarget(target);
     const String staging = StagingPath(target, i);
     if (found == StagingTarget::kNotReplaceable ||

@@ -44,8 +44,10 @@ const char* DecodeReference(const char* p, const char* end, char*& out) {
     }
   }
   if (left > 0 && *p == '#') {
+    // The low byte of the number; a zero byte would end the text for every reader of
+    // it, so it is dropped, whatever number gave it.
     const int number = ReadNumber(p + 1, end);
-    if (number > 0) *out++ = static_cast<char>(number & 0xFF);
+    if (number > 0 && (number & 0xFF) != 0) *out++ = static_cast<char>(number & 0xFF);
     const void* semicolon = std::memchr(p + 1, ';', left - 1);
     return semicolon == nullptr ? end : static_cast<const char*>(semicolon) + 1;
   }

@@ -16,7 +16,9 @@ namespace System::Xml {
 //   &#N;                           one byte, the low 8 bits of the decimal number N, read
 //                                  like atoi (leading whitespace and a sign allowed,
 //                                  saturating at the int range); a number that is zero,
-//                                  negative or missing gives no byte. Everything up to
+//                                  negative or missing, or whose low 8 bits are zero
+//                                  (a zero byte would end the text), gives no byte.
+//                                  Everything up to
 //                                  the next ";" goes, or the rest when there is none.
 // Names are case-sensitive; any other "&" stays as written, and so does a reference
 // without its ";". Never reads outside the range; the result is never longer than it.
