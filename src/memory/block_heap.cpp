@@ -92,6 +92,10 @@ void FreeBlock(void* block, std::size_t size) {
   if (chunk->live.fetch_sub(1, std::memory_order_acq_rel) == 1) FreeChunk(chunk);
 }
 
+void RetainBlock(void* block, std::size_t /*size*/) {
+  ChunkOf(block)->live.fetch_add(1, std::memory_order_relaxed);
+}
+
 void ObserveBlockFrees(BlockFreeObserver observer) { freeObserver.store(observer); }
 
 }  // namespace System

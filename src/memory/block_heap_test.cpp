@@ -32,7 +32,8 @@ TEST(BlockHeapTest, BlocksOfEverySizeAreAlignedAndApart) {
   std::vector<Block> blocks;
   for (std::size_t size = 0; size <= System::kMaxBlockSize + 64; size += 7) {
     blocks.push_back({System::AllocateBlock(size), size});
-    EXPECT_EQ(reinterpret_cast<std::uintptr_t>(blocks.back().memory) % 16, 0u) << size;
+    EXPECT_EQ(reinterpret_cast<std::uintptr_t>(blocks.back().memory) % alignof(void*), 0u)
+        << size;
   }
   FillAndCheck(blocks);
   for (const Block& block : blocks) System::FreeBlock(block.memory, block.size);
@@ -60,6 +61,30 @@ TEST(BlockHeapTest, BlocksOutliveTheThreadThatMadeThem) {
   maker.join();
   FillAndCheck(blocks);
   for (const Block& block : blocks) System::FreeBlock(block.memory, block.size);
+}
+
+TEST(BlockHeapTest, ASharedBlockLivesUntilItsLastOwnerFreesIt) {
+  if (!System::kBlocksShareable) GTEST_SKIP() << "blocks are not shared in sanitizer builds";
+  // Blocks enough for several chunks, each shared by two owners. Once every first owner
+  // has freed its block, new blocks must not take their memory.
+  std::vector<Block> shared;
+  for (int i = 0; i < 5000; ++i) {
+    shared.push_back({System::AllocateBlock(40), 40});
+    System::RetainBlock(shared.back().memory, 40);
+  }
+  FillAndCheck(shared);
+  for (const Block& block : shared) System::FreeBlock(block.memory, block.size);
+  std::vector<Block> later;
+  for (int i = 0; i < 5000; ++i) {
+    later.push_back({System::AllocateBlock(40), 40});
+    std::memset(later.back().memory, 0xEE, 40);
+  }
+  for (std::size_t i = 0; i < shared.size(); ++i) {
+    const auto* bytes = static_cast<const unsigned char*>(shared[i].memory);
+    for (std::size_t b = 0; b < 40; ++b) ASSERT_EQ(bytes[b], i & 0xFF) << i;
+  }
+  for (const Block& block : shared) System::FreeBlock(block.memory, block.size);
+  for (const Block& block : later) System::FreeBlock(block.memory, block.size);
 }
 
 std::vector<void*> observed;

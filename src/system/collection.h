@@ -5,9 +5,10 @@
 // through ReleaseItem; otherwise the collection only holds the pointers. Null items are
 // stored like any other.
 //
-// The item array comes from the process heap, zero-filled. From 4 slots it grows by 4
-// up to 12, by 16 up to 76 and then by half: 4, 8, 12, 28, 44, 60, 76, 114, 171, ...;
-// Clear shrinks it back to 4 slots.
+// The item array, zero-filled, is made with the first item (`items` is null until then),
+// small arrays from the block heap, larger ones from the process heap. From 4 slots it
+// grows by 4 up to 12, by 16 up to 76 and then by half: 4, 8, 12, 28, 44, 60, 76, 114,
+// 171, ...; Clear gives it back, and the collection has 4 slots again.
 //
 // Synchronized mode: when `synchronized` is set and SyncRoot (overridden by a subclass)
 // supplies a critical section, Count, Add, ItemAt and Clear hold it while they touch the

@@ -75,7 +75,7 @@ TEST(CollectionTest, InitialCapacity) {
   const RecordingCollection fresh(0);
   EXPECT_EQ(fresh.count, 0);
   EXPECT_EQ(fresh.synchronized, 0);
-  for (int i = 0; i < 4; ++i) EXPECT_EQ(fresh.items[i], nullptr);
+  EXPECT_EQ(fresh.items, nullptr);  // the array comes with the first item
 }
 
 TEST(CollectionTest, GrowthSequence) {
@@ -148,8 +148,9 @@ TEST(CollectionTest, ClearReleasesLastFirstAndShrinks) {
   EXPECT_EQ(collection.released.back(), 0);
   EXPECT_EQ(collection.capacity, 4);
   EXPECT_EQ(collection.count, 0);
+  collection.Add(&values[0]);
   void** const array = collection.items;
-  for (int i = 0; i < 4; ++i) collection.Add(&values[i]);
+  for (int i = 1; i < 4; ++i) collection.Add(&values[i]);
   EXPECT_EQ(collection.items, array);  // four appends fit without reallocating
   EXPECT_EQ(collection.capacity, 4);
 }
