@@ -3,6 +3,7 @@
 #include <array>
 #include <cstring>
 
+#include "memory/block_heap.h"
 #include "xml/decode_text.h"
 
 namespace {
@@ -46,9 +47,24 @@ std::int32_t Count(const char* start, const char* stop) {
   return static_cast<std::int32_t>(stop - start);
 }
 
+// The memory of a text's buffer of `count` bytes and its zero.
+std::int64_t TextFootprint(std::int32_t count) {
+  return static_cast<std::int64_t>(System::BlockFootprint(static_cast<std::size_t>(count) + 1));
+}
+
 }  // namespace
 
-void XmlParser::Parse(const AnsiString& text, XmlNode& root) {
+void XmlParser::Parse(const AnsiString& text, XmlNode& root) { Read(text, &root); }
+
+System::Xml::TreeSize XmlParser::Measure(const AnsiString& text) {
+  System::Xml::TreeSize size;
+  XmlParser parser;
+  parser.size_ = &size;
+  parser.Read(text, nullptr);
+  return size;
+}
+
+void XmlParser::Read(const AnsiString& text, XmlNode* root) {
   state = BetweenMarkup;
   closing = 0;
   tagKind = NoTag;
@@ -56,12 +72,14 @@ void XmlParser::Parse(const AnsiString& text, XmlNode& root) {
   end = text.data;
   tokenStart = nullptr;
   tokenEnd = nullptr;
-  currentNode = &root;
+  currentNode = root;
   currentAttribute = nullptr;
   if (text.data == nullptr || text.length <= 0) return;
   end = text.data + text.length;
 
-  openElements_.Reset(root);
+  System::Xml::NameTable names(size_ != nullptr);
+  names_ = &names;
+  if (root != nullptr) openElements_.Reset(*root);
   while (cursor < end) {
     switch (state) {
       case BetweenMarkup:
@@ -84,7 +102,8 @@ void XmlParser::Parse(const AnsiString& text, XmlNode& root) {
         break;
     }
   }
-  openElements_.Release();
+  if (root != nullptr) openElements_.Release();
+  names_ = nullptr;
 }
 
 bool XmlParser::SkipWhitespace(State target) {
@@ -109,6 +128,7 @@ bool XmlParser::FinishTag() {
 }
 
 void XmlParser::CloseElement() {
+  if (size_ != nullptr) return;  // counting is the same wherever content goes
   if (tagKind == EndTag) {
     scratchName.Assign(tokenStart, Count(tokenStart, tokenEnd));
     currentNode = openElements_.Close(scratchName.data);
@@ -152,15 +172,20 @@ void XmlParser::StepTagName() {
   tokenEnd = cursor;
 
   if (tagKind == StartTag) {
-    XmlNode* element = currentNode->children.AddNew();
-    if (element == nullptr) {
-      cursor = end;
-      return;
+    if (size_ != nullptr) {
+      ++size_->elements;
+      size_->stringBytes += names_->Measure(tokenStart, Count(tokenStart, tokenEnd));
+    } else {
+      XmlNode* element = currentNode->children.AddNew();
+      if (element == nullptr) {
+        cursor = end;
+        return;
+      }
+      names_->Assign(element->name, tokenStart, Count(tokenStart, tokenEnd));
+      if (observer_ != nullptr) observer_->ElementStarted(*element, tokenStart);
+      openElements_.Open(*element);
+      currentNode = element;
     }
-    element->name.Assign(tokenStart, Count(tokenStart, tokenEnd));
-    if (observer_ != nullptr) observer_->ElementStarted(*element, tokenStart);
-    openElements_.Open(*element);
-    currentNode = element;
     if (Is(*cursor, kWhitespace)) {
       if (!SkipWhitespace(AttributeName)) return;
       tokenStart = cursor;  // the first attribute name
@@ -178,7 +203,11 @@ void XmlParser::StepContent() {
     cursor = Find(cursor, end, '<');
     if (cursor == end) return;  // text not followed by "<" is not stored
     tokenEnd = cursor;
-    System::Xml::DecodeText(tokenStart, Count(tokenStart, tokenEnd), currentNode->text);
+    if (size_ != nullptr) {
+      size_->stringBytes += TextFootprint(Count(tokenStart, tokenEnd));
+    } else {
+      System::Xml::DecodeText(tokenStart, Count(tokenStart, tokenEnd), currentNode->text);
+    }
   }
   state = BetweenMarkup;  // which begins at the "<"
 }
@@ -187,13 +216,20 @@ void XmlParser::StepAttributeName() {
   cursor = ScanTo(cursor, end, kEndsAttributeName);
   if (cursor == end) return;
   tokenEnd = cursor;
-  currentAttribute = currentNode->attributes.AddNew(tokenStart, Count(tokenStart, tokenEnd));
-  if (currentAttribute == nullptr) {
-    cursor = end;
-    return;
-  }
-  if (observer_ != nullptr) {
-    observer_->AttributeStarted(*currentNode, *currentAttribute, tokenStart);
+  if (size_ != nullptr) {
+    ++size_->attributes;
+    size_->stringBytes += names_->Measure(tokenStart, Count(tokenStart, tokenEnd));
+  } else {
+    // Named through the table, so that recurring names share a buffer.
+    currentAttribute = currentNode->attributes.AddNew(nullptr, 0);
+    if (currentAttribute == nullptr) {
+      cursor = end;
+      return;
+    }
+    names_->Assign(currentAttribute->name, tokenStart, Count(tokenStart, tokenEnd));
+    if (observer_ != nullptr) {
+      observer_->AttributeStarted(*currentNode, *currentAttribute, tokenStart);
+    }
   }
   if (*cursor == '=') {
     // Whatever stands between "=" and the next double quote is skipped.
@@ -213,7 +249,11 @@ void XmlParser::StepAttributeValue() {
   cursor = Find(cursor, end, '"');
   if (cursor == end) return;  // the attribute keeps no value
   tokenEnd = cursor;
-  currentAttribute->value.Assign(tokenStart, Count(tokenStart, tokenEnd));
+  if (size_ != nullptr) {
+    size_->stringBytes += names_->Measure(tokenStart, Count(tokenStart, tokenEnd));
+  } else {
+    names_->Assign(currentAttribute->value, tokenStart, Count(tokenStart, tokenEnd));
+  }
   ++cursor;
   if (!SkipWhitespace(AttributeName)) return;
   tokenStart = cursor;
@@ -226,12 +266,20 @@ void XmlParser::StepCData() {
   const char* close = Find(cursor, end, ']');
   while (close != end && (close + 1 == end || close[1] != ']')) close = Find(close + 1, end, ']');
   if (close == end) {
-    currentNode->text.Assign(tokenStart, 0);  // the empty string
+    if (size_ != nullptr) {
+      size_->stringBytes += TextFootprint(0);
+    } else {
+      currentNode->text.Assign(tokenStart, 0);  // the empty string
+    }
     cursor = end;
     return;
   }
   tokenEnd = close;
-  currentNode->text.Assign(tokenStart, Count(tokenStart, tokenEnd));
+  if (size_ != nullptr) {
+    size_->stringBytes += TextFootprint(Count(tokenStart, tokenEnd));
+  } else {
+    currentNode->text.Assign(tokenStart, Count(tokenStart, tokenEnd));
+  }
   state = BetweenMarkup;
   // The byte after "]]", normally the ">" of the section, is passed over.
   cursor = close + 2;

@@ -26,8 +26,8 @@
 //
 // The text is not copied: the parser points into it during Parse only and never reads
 // past its last byte (not even the terminating zero). The tree owns copies of every
-// name, value and text; the parser uses no pointer into the text or the tree once Parse
-// returns. Time and memory are linear in the size of the text, whatever it holds, and
+// name, value and text (equal short names and values share one, see NameTable); the
+// parser uses no pointer into the text or the tree once Parse returns. Time and memory are linear in the size of the text, whatever it holds, and
 // nothing recurses.
 //
 // Not thread-safe: one parser is used by one thread.
@@ -37,8 +37,10 @@
 
 #include "system/ansi_string.h"
 #include "system/name_value_pair.h"
+#include "xml/name_table.h"
 #include "xml/open_elements.h"
 #include "xml/parse_observer.h"
+#include "xml/tree_size.h"
 #include "xml/xml_node.h"
 
 class XmlParser {
@@ -67,6 +69,10 @@ class XmlParser {
   // attributes of later Parse calls begin. The tree is the same either way.
   void Observe(XmlParseObserver* observer) { observer_ = observer; }
 
+  // Counts what Parse would build of `text`, building nothing: the same reading, step
+  // for step, so that a caller can decline a script whose tree would not fit.
+  static System::Xml::TreeSize Measure(const AnsiString& text);
+
  private:
   // One step per state. Each starts with `cursor` on the byte it examines (before
   // `end`) and leaves it on the byte where the next step begins, or at `end`.
@@ -76,6 +82,8 @@ class XmlParser {
   void StepAttributeName();
   void StepAttributeValue();
   void StepCData();
+  // Parse, or, with `size_` set, Measure.
+  void Read(const AnsiString& text, XmlNode* root);
 
   // Moves `cursor` over whitespace; true, with `state` := target, when it stops on
   // another byte, false when it reaches `end`.
@@ -112,4 +120,8 @@ class XmlParser {
   System::Xml::OpenElements openElements_;
   // Not owned; null unless a tool asked where things begin.
   XmlParseObserver* observer_ = nullptr;
+  // The names and values of the running Parse call; null outside it.
+  System::Xml::NameTable* names_ = nullptr;
+  // Set while Measure counts instead of building; then no element is touched.
+  System::Xml::TreeSize* size_ = nullptr;
 };

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "xml/tree_text.h"
 
@@ -160,6 +161,44 @@ TEST(XmlParserTest, DeepHostileChainKeepsItsResults) {
   for (int i = 1; i < 199; ++i) b = b->children.ItemAt(0)->children.ItemAt(0);
   ASSERT_EQ(b->children.Count(), 2);  // the last <a> and, after it was closed, <c/>
   EXPECT_EQ(TreeText(*b), "b(a(b),c)");
+}
+
+TEST(XmlParserTest, MeasureCountsWhatParseBuilds) {
+  const char* const scripts[] = {
+      R"(<a><b x="1" y="2"/><c>t</c></a>)",
+      R"(<a x="1"y="2"/><a x = "1"/>)",
+      "<?xml v=\"1\"?><!-- x --><a>",
+      R"(<a x="1" / y="2"><b/></a/b><c/>)",
+      "<><b/></><c/>< a><b/></a ><x></y>",
+      "<a x=\"1",
+      "<a x ",
+      "<a>t<![CDATA[xyz]]><b>u</b>v",
+      "<a>t<![CDATA[xyz]",
+      "x<a/>y",
+      R"(<Files><File name="a.txt" destination="%AppPath%\x"/><File name="b.txt" destination="%AppPath%\x"/></Files>)",
+  };
+  for (const char* script : scripts) {
+    XmlNode root(nullptr);
+    XmlParser parser;
+    parser.Parse(Script(script), root);
+    std::int64_t elements = 0;
+    std::int64_t attributes = 0;
+    std::vector<XmlNode*> pending{&root};
+    while (!pending.empty()) {
+      XmlNode* node = pending.back();
+      pending.pop_back();
+      attributes += node->attributes.Count();
+      for (std::int32_t i = 0; i < node->children.Count(); ++i) {
+        ++elements;
+        pending.push_back(node->children.ItemAt(i));
+      }
+    }
+    const System::Xml::TreeSize size = XmlParser::Measure(Script(script));
+    EXPECT_EQ(size.elements, elements) << script;
+    EXPECT_EQ(size.attributes, attributes) << script;
+    EXPECT_GT(size.Bytes(), 0) << script;
+  }
+  EXPECT_EQ(XmlParser::Measure(AnsiString()).Bytes(), 0);
 }
 
 TEST(XmlParserTest, MillionNestedElements) {
