@@ -44,6 +44,10 @@ ResourcePackage::ResourcePackage(const char* path) {
   if (stream != nullptr && !ReadEntryTable()) Discard();
 }
 
+std::size_t ResourcePackage::TableBytes(std::int32_t count) {
+  return sizeof(PackageEntry) * static_cast<std::size_t>(count) + EntryIndex::BytesFor(count);
+}
+
 ResourcePackage::~ResourcePackage() {
   if (stream != nullptr) ce::fclose(stream);
   delete[] entries;
@@ -53,7 +57,7 @@ void ResourcePackage::Discard() {
   delete[] entries;
   entries = nullptr;
   entryCount = 0;
-  index_.clear();
+  index_ = EntryIndex();
 }
 
 bool ResourcePackage::ReadEntryTable() {
@@ -66,6 +70,7 @@ bool ResourcePackage::ReadEntryTable() {
   if (!ReadWord(stream, firstWord) || !ReadWord(stream, count)) return false;
   // Every record takes at least 12 bytes, which bounds the table by the file's size.
   if (count < 0 || count > (fileSize - kHeaderSize) / kMinimumRecordSize) return false;
+  if (TableBytes(count) > kMaxEntryTableBytes) return false;
 
   entryCount = count;
   entries = new PackageEntry[count]();
@@ -90,16 +95,16 @@ bool ResourcePackage::ReadEntryTable() {
     if (ce::fseek(stream, entry.size, SEEK_CUR) != 0) return false;
     offset += entry.size;
     entry.stream = stream;
-    // The first entry of a name wins, as a scan in file order would find it.
-    index_.emplace(std::string_view(entry.name), i);
   }
+  // The first entry of a name wins, as a scan in file order would find it.
+  index_ = EntryIndex(entries, count);
   return true;
 }
 
 PackageEntry* ResourcePackage::FindEntry(const char* name) {
   if (entryCount <= 0 || name == nullptr) return nullptr;
-  const auto found = index_.find(std::string_view(name));
-  return found == index_.end() ? nullptr : &entries[found->second];
+  const std::int32_t found = index_.Find(name);
+  return found < 0 ? nullptr : &entries[found];
 }
 
 AnsiString ResourcePackage::ReadEntry(const char* name) {

@@ -9,23 +9,28 @@
 // Untrusted input: a package that cannot be opened, or whose header or records do not
 // make sense (a negative entry count, more records than the file could hold, a name
 // length outside 0..67, a negative size, a record or data reaching past the end of the
-// file) behaves as a package without entries. Nothing is read out of bounds, and the
-// allocations made while opening stay proportional to the file's size.
+// file) behaves as a package without entries. So does one whose entry table would take
+// more than kMaxEntryTableBytes of memory. Nothing is read out of bounds, and the
+// allocations made while opening stay within that bound.
 //
 // The package owns its open file until it is destroyed; entries point into the package
 // and live as long as it does. Single-threaded: all entries share one stream.
 #pragma once
 
 #include <cstdint>
-#include <string_view>
-#include <unordered_map>
 
+#include "package/entry_index.h"
 #include "platform/ce.h"
 #include "system/ansi_string.h"
 
 namespace System::IO {
 
 constexpr std::int32_t kMaxEntryNameLength = 67;
+
+// The memory an entry table may take: room for the 100,000 entries of a large product
+// and half as many again (about 105 bytes an entry), a sixth of what the handheld gives
+// a process.
+constexpr std::size_t kMaxEntryTableBytes = 16 * 1024 * 1024;
 
 // One decoded entry record.
 struct PackageEntry {
@@ -53,6 +58,8 @@ class ResourcePackage {
 
   // Opens the package at the narrow CE path and reads its entry table. Reports nothing.
   explicit ResourcePackage(const char* path);
+  // The memory the entry table of `count` entries takes: the records and their index.
+  static std::size_t TableBytes(std::int32_t count);
   ResourcePackage(const ResourcePackage&) = delete;
   ResourcePackage& operator=(const ResourcePackage&) = delete;
   // Closes the file and releases the entries.
@@ -70,8 +77,8 @@ class ResourcePackage {
   bool ReadEntryTable();
   void Discard();
 
-  // Name (up to its first zero) to the index of its first entry.
-  std::unordered_map<std::string_view, std::int32_t> index_;
+  // Name (up to its first zero) to the number of its first entry.
+  EntryIndex index_;
 };
 
 }  // namespace System::IO

@@ -173,6 +173,26 @@ TEST_F(ResourcePackageTest, ExtremeHeaderAndRecordFields) {
   }
 }
 
+TEST_F(ResourcePackageTest, AnEntryTableOverItsMemoryBoundIsNotRead) {
+  std::int32_t fits = 1;
+  while (System::IO::ResourcePackage::TableBytes(fits * 2) <= System::IO::kMaxEntryTableBytes) {
+    fits *= 2;
+  }
+  for (std::int32_t step = fits / 2; step > 0; step /= 2) {
+    if (System::IO::ResourcePackage::TableBytes(fits + step) <= System::IO::kMaxEntryTableBytes) {
+      fits += step;
+    }
+  }
+  EXPECT_GE(fits, 100000);  // a product of 100,000 files is read
+  for (const std::int32_t count : {fits, fits + 1}) {
+    std::vector<pkg::EntrySource> entries(static_cast<std::size_t>(count), {"e", "", false});
+    entries.front() = {"first", "1", false};
+    auto package = Open(pkg::BuildPackage("Tool", entries));
+    EXPECT_EQ(package->entryCount, count == fits ? count : 0) << count;
+    EXPECT_EQ(Read(*package, "first"), count == fits ? "1" : "<none>");
+  }
+}
+
 TEST_F(ResourcePackageTest, SixtySevenByteNamesAreTheLongest) {
   const std::string longest(67, 'n');
   auto package = Open(pkg::BuildPackage("Tool", {{longest, "x", false}}));
