@@ -1,59 +1,118 @@
 #include "driver/install_product.h"
 
 #include <memory>
+#include <new>
+#include <optional>
 
 #include "driver/delivery.h"
 #include "install/install_script.h"
 #include "package/gzip_expansion.h"
 #include "package/resource_package.h"
 #include "system/ansi_string.h"
+#include "xml/xml_parser.h"
 
 namespace {
 
-// Bytes of the install scripts loaded at this moment: an installation and the nested
-// ones it runs share one budget, so that nesting cannot multiply it.
-std::int64_t loadedScriptBytes = 0;
+constexpr char kScriptEntry[] = "InstallScript.xml";
 
-// Holds one script's share of the budget while its installation runs.
+// The memory of the install scripts loaded at this moment: an installation and the
+// nested ones it runs share one budget, so that nesting cannot multiply it.
+std::size_t loadedScriptBytes = 0;
+
+// One script's share of the budget while its installation runs.
 class ScriptBudget {
  public:
-  // Takes `size` bytes if they fit beside the scripts already loaded.
-  explicit ScriptBudget(std::int32_t size)
-      : taken_(size >= 0 && loadedScriptBytes + size <= kMaxInstallScriptSize ? size : -1) {
-    if (taken_ > 0) loadedScriptBytes += taken_;
-  }
+  ScriptBudget() = default;
   ScriptBudget(const ScriptBudget&) = delete;
   ScriptBudget& operator=(const ScriptBudget&) = delete;
-  ~ScriptBudget() {
-    if (taken_ > 0) loadedScriptBytes -= taken_;
+  ~ScriptBudget() { loadedScriptBytes -= taken_; }
+
+  static bool FitsAlone(std::size_t bytes) { return bytes <= kMaxLoadedScriptBytes; }
+  static bool Fits(std::size_t bytes) {
+    return loadedScriptBytes + bytes <= kMaxLoadedScriptBytes;
   }
-  bool granted() const { return taken_ >= 0; }
+  // Takes `bytes` more. REQUIRES: Fits(bytes).
+  void Take(std::size_t bytes) {
+    taken_ += bytes;
+    loadedScriptBytes += bytes;
+  }
+  // Gives back `bytes` of the share.
+  void Return(std::size_t bytes) {
+    taken_ -= bytes;
+    loadedScriptBytes -= bytes;
+  }
 
  private:
-  const std::int32_t taken_;
+  std::size_t taken_ = 0;
 };
 
-// Opens the package at `packagePath`, runs its install script and deletes the package
-// file. True when the product's files were put in place.
-bool RunPackage(const String& packagePath) {
-  AnsiString narrowPackagePath;
-  narrowPackagePath.AssignFromWide(packagePath.data, packagePath.length);
-  auto package = std::make_unique<System::IO::ResourcePackage>(
-      narrowPackagePath.data == nullptr ? "" : narrowPackagePath.data);
-  // A script too large for what is left of the budget is not read: the package then
-  // counts as one without a script.
-  const System::IO::PackageEntry* scriptEntry = package->FindEntry("InstallScript.xml");
-  const ScriptBudget budget(scriptEntry == nullptr ? 0 : scriptEntry->size);
-  const AnsiString scriptText =
-      budget.granted() ? package->ReadEntry("InstallScript.xml") : AnsiString();
-  InstallScript script(scriptText, package.get());
-  const bool installed = script.Run();
-  // The package goes (closing its file) before its file is deleted and before the
-  // script is torn down.
-  package.reset();
-  DeleteFileW(packagePath.data);
-  return installed;
-}
+// One product from its expanded package file to the removal of that file: the package,
+// and its script, loaded within the budget.
+class Installation {
+ public:
+  explicit Installation(const String& packagePath) : packagePath_(packagePath) {
+    AnsiString narrowPath;
+    narrowPath.AssignFromWide(packagePath.data, packagePath.length);
+    package_ = std::make_unique<System::IO::ResourcePackage>(
+        narrowPath.data == nullptr ? "" : narrowPath.data);
+    const AnsiString text = ReadScript();
+    script_.emplace(text, package_.get());
+    // The tree has copies of all it needs: the text's share goes with the text.
+    budget_.Return(static_cast<std::size_t>(text.length));
+  }
+  Installation(const Installation&) = delete;
+  Installation& operator=(const Installation&) = delete;
+  // The package file goes, once the package is closed.
+  ~Installation() { RemovePackage(); }
+
+  // Only the budget shared with the installations around this one refused the script:
+  // nothing of it was begun.
+  bool deferred() const { return deferred_; }
+
+  // Runs the script. True when the product's files are in place.
+  bool Run() {
+    const bool installed = script_->Run();
+    // The package goes (closing its file) before its file is deleted and before the
+    // script is torn down.
+    RemovePackage();
+    return installed;
+  }
+
+ private:
+  // The text of the package's script, the budget taken for it and its tree; empty when
+  // there is none, when it is too large to load, or when it is deferred.
+  AnsiString ReadScript() {
+    const System::IO::PackageEntry* entry = package_->FindEntry(kScriptEntry);
+    if (entry == nullptr || entry->size > kMaxInstallScriptSize) return AnsiString();
+    const auto size = static_cast<std::size_t>(entry->size);
+    if (!ScriptBudget::Fits(size)) {
+      deferred_ = true;  // the text alone always fits; it is the scripts around it
+      return AnsiString();
+    }
+    budget_.Take(size);
+    AnsiString text = package_->ReadEntry(kScriptEntry);
+    const auto tree = static_cast<std::size_t>(XmlParser::Measure(text).Bytes());
+    if (!ScriptBudget::FitsAlone(size + tree)) return AnsiString();
+    if (!ScriptBudget::Fits(tree)) {
+      deferred_ = true;
+      return AnsiString();
+    }
+    budget_.Take(tree);
+    return text;
+  }
+
+  void RemovePackage() {
+    if (package_ == nullptr) return;
+    package_.reset();
+    DeleteFileW(packagePath_.data);
+  }
+
+  const String& packagePath_;
+  ScriptBudget budget_;
+  std::unique_ptr<System::IO::ResourcePackage> package_;
+  std::optional<InstallScript> script_;  // after the package, so that it goes first
+  bool deferred_ = false;
+};
 
 // Expands `delivery` into the package file; when that fails, a package file that this
 // expansion wrote is removed (a file that was there and was never opened stays).
@@ -76,13 +135,23 @@ bool SetAside(const String& from, const String& to) {
 
 void InstallProduct(const String& deliveredPath) {
   const String packagePath = StripExtension(deliveredPath);
-  if (!Expand(deliveredPath, packagePath)) return;  // kept for a later run
-  // Set aside rather than deleted, so that an installation that does not finish keeps
-  // its delivery for one more attempt; where it cannot be, it is deleted as before.
   const String setAside = SetAsidePath(deliveredPath, 1);
-  const bool keptAside = SetAside(deliveredPath, setAside);
-  if (!keptAside) DeleteFileW(deliveredPath.data);
-  if (RunPackage(packagePath) && keptAside) DeleteFileW(setAside.data);
+  bool keptAside = false;
+  try {
+    if (!Expand(deliveredPath, packagePath)) return;  // kept for a later run
+    Installation installation(packagePath);
+    if (installation.deferred()) return;  // the delivery stays as it is
+    // Set aside rather than deleted, so that an installation that does not finish keeps
+    // its delivery for one more attempt; where it cannot be, it is deleted as before.
+    keptAside = SetAside(deliveredPath, setAside);
+    if (!keptAside) DeleteFileW(deliveredPath.data);
+    if (installation.Run() && keptAside) DeleteFileW(setAside.data);
+  } catch (const std::bad_alloc&) {
+    // Memory ran out: the installation ends here, its package file gone, and the
+    // delivery waits set aside, so that it is attempted once more and no more.
+    DeleteFileW(packagePath.data);
+    if (!keptAside) SetAside(deliveredPath, setAside);
+  }
 }
 
 void RetryProduct(const String& setAsidePath) {
@@ -95,7 +164,15 @@ void RetryProduct(const String& setAsidePath) {
     DeleteFileW(setAsidePath.data);
     return;
   }
-  if (Expand(lastAttempt, packagePath)) RunPackage(packagePath);
+  try {
+    if (Expand(lastAttempt, packagePath)) {
+      Installation installation(packagePath);
+      // A nested script that no longer fits beside the others is not retried either.
+      if (!installation.deferred()) installation.Run();
+    }
+  } catch (const std::bad_alloc&) {
+    DeleteFileW(packagePath.data);
+  }
   DeleteFileW(lastAttempt.data);
 }
 

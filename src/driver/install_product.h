@@ -2,26 +2,36 @@
 // delivery whose installation did not finish.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "system/wide_string.h"
 
 // Install scripts are kilobytes; a product of 100,000 files has one of a few megabytes.
-// The scripts loaded at one time (an installation and the nested ones it runs) share
-// this many bytes; a script that does not fit is not read, as if the package had none.
-// A tree takes up to a hundred times its script's size in memory, and every level of
-// nested installations keeps its own, so a small delivery that expands into a huge
-// script must not be parsed.
+// A script longer than this is not read: the package counts as one without a script.
 constexpr std::int32_t kMaxInstallScriptSize = 16 * 1024 * 1024;
+
+// The memory that the install scripts loaded at one time (an installation and the
+// nested ones it runs) may take, each with its text while it is parsed and its tree: a
+// tree takes up to a hundred times its text, so a script is measured (XmlParser::Measure)
+// before its tree is built. Sized in pointers, which most of a tree is made of, so that
+// the same scripts fit everywhere: 20 MiB on the 32-bit handheld, 40 MiB on a 64-bit
+// host; a product of 100,000 listed files takes about 35 MiB of it here.
+constexpr std::size_t kMaxLoadedScriptBytes = 5 * 1024 * 1024 * sizeof(void*);
 
 // `deliveredPath` is the full path of a delivered file; the caller keeps it. The
 // delivery is expanded into the package file beside it (its path without the last
 // extension); a delivery that cannot be expanded is kept, and nothing of it is
 // installed. Otherwise it is set aside (delivery.h) while the package's script runs and
 // deleted, with the package file, once the product's files are in place. When they are
-// not, or the updater ends before, it stays set aside for one more attempt
-// (RetryProduct). An install script beyond kMaxInstallScriptSize is not read: the
-// package counts as one without a script. Reports nothing.
+// not, or the updater ends before, or memory runs out, it stays set aside for one more
+// attempt (RetryProduct).
+//
+// A script too large to read (kMaxInstallScriptSize) or whose tree would not fit in
+// kMaxLoadedScriptBytes on its own is not read: the package counts as one without a
+// script. A nested installation whose script would fit on its own but not beside the
+// scripts already loaded is not begun: its delivery stays as it is, for a later run.
+// Reports nothing.
 void InstallProduct(const String& deliveredPath);
 
 // The second and last attempt at a delivery that an earlier run set aside
