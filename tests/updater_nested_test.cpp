@@ -56,6 +56,27 @@ TEST_F(NestedTest, ANestedProductUnpackedBeforeTheFilesPassIsCompleteBeforeIt) {
   EXPECT_EQ(Files(u"\\Temp"), Strings{});
 }
 
+TEST_F(NestedTest, ANestedScriptThatFitsOnlyAloneWaitsWithItsDelivery) {
+  // Trees of about 25 MiB each, from texts of 600 KiB: the loaded scripts may take 40 MiB
+  // together (on this 64-bit host), so the inner one does not fit beside the outer one.
+  std::string many;
+  for (int i = 0; i < 150'000; ++i) many += "<a/>";
+  Deliver(
+      u"\\Temp\\Outer.gz",
+      {many + Script("\\Outer", "", R"(<File name="Inner.gz"/>)",
+                     After("Product.Unpack", R"(filename="%AppPath%\Inner.gz")")),
+       {{"Inner.gz", DeliveryBytes("Inner.gz", {many + Inner().script, Inner().files}), false}}});
+  Unpack();
+  EXPECT_EQ(Events(), Strings{});  // the inner product was not begun
+  // Its delivery waits where it is, whole; nothing was expanded or set aside.
+  EXPECT_EQ(Files(u"\\Outer"), Strings{"\\Outer\\Inner.gz"});
+  EXPECT_EQ(Files(u"\\Temp"), Strings{});
+  // Alone, at the top level of a later run, it fits.
+  Unpack("\\Outer");
+  EXPECT_EQ(Events(), Strings{Started("\\Inner\\Inner.exe", "-firstRun -zandrel")});
+  EXPECT_EQ(Files(u"\\Outer"), Strings{});
+}
+
 TEST_F(NestedTest, ADeliveryBesideTheOuterOneIsInstalledOnlyOnce) {
   // Both are listed before the first installation; B's turn comes after A unpacked it.
   Deliver(u"\\Temp\\B.gz", Inner());

@@ -70,6 +70,11 @@ UpdaterProcess::UpdaterProcess(const std::string& deviceDir,
     ::dup2(nullFd, STDIN_FILENO);
     ::dup2(nullFd, STDOUT_FILENO);
     ::dup2(errFd, STDERR_FILENO);
+    if (options.addressSpaceBytes >= 0) {
+      const rlimit limit{static_cast<rlim_t>(options.addressSpaceBytes),
+                         static_cast<rlim_t>(options.addressSpaceBytes)};
+      ::setrlimit(RLIMIT_AS, &limit);
+    }
     if (options.maxFileBytes >= 0) {
       ::signal(SIGXFSZ, SIG_IGN);
       const rlimit limit{static_cast<rlim_t>(options.maxFileBytes),

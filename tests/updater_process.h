@@ -20,6 +20,9 @@ struct UpdaterOptions {
   std::int64_t maxFileBytes = -1;
   // Started through measure_peak, which reports its peak memory.
   bool measureMemory = false;
+  // The address space the updater may take (RLIMIT_AS), as a handheld gives a process a
+  // slot of its size; negative: no limit. Not for sanitizer builds.
+  std::int64_t addressSpaceBytes = -1;
 };
 
 struct UpdaterResult {

@@ -1,5 +1,7 @@
 #include "driver/updater_main.h"
 
+#include <new>
+
 #include "driver/command_line.h"
 #include "driver/create_shortcut.h"
 #include "driver/delivery.h"
@@ -69,10 +71,15 @@ void CreateOneShortcut(CommandLine& commandLine) {
 }  // namespace
 
 void UpdaterMain(const WCHAR* commandLineText) {
-  CommandLine commandLine(commandLineText);
-  if (commandLine.IndexOfOption(TEXT("-unpackProduct")) >= 0) {
-    UnpackProducts(commandLine);
-  } else if (commandLine.IndexOfOption(TEXT("-createShortcut")) >= 0) {
-    CreateOneShortcut(commandLine);
+  // Each installation handles memory running out by itself; should it happen around
+  // them (listing the folder), the job ends there, silently, as every failure does.
+  try {
+    CommandLine commandLine(commandLineText);
+    if (commandLine.IndexOfOption(TEXT("-unpackProduct")) >= 0) {
+      UnpackProducts(commandLine);
+    } else if (commandLine.IndexOfOption(TEXT("-createShortcut")) >= 0) {
+      CreateOneShortcut(commandLine);
+    }
+  } catch (const std::bad_alloc&) {
   }
 }
