@@ -9,6 +9,7 @@
 #include "lint/parsed_script.h"
 #include "lint/script_lint.h"
 #include "lint/vocabulary.h"
+#include "xml/xml_parser.h"
 
 namespace pkgtool {
 
@@ -127,6 +128,16 @@ Findings Lint(PackageView& view, int depth) {
     return findings;
   }
   const AnsiString text = package.ReadEntry(std::string(kScriptEntry).c_str());
+  const std::int64_t loaded = text.length + XmlParser::Measure(text).Bytes();
+  if (loaded > static_cast<std::int64_t>(kMaxLoadedScriptBytes)) {
+    findings.Add(PackageFinding(Severity::kError, "script-too-large",
+                                "InstallScript.xml would take " + std::to_string(loaded >> 20) +
+                                    " MiB of memory once read, over the updater's " +
+                                    std::to_string(kMaxLoadedScriptBytes >> 20) +
+                                    " MiB: it is not read and nothing "
+                                    "is installed"));
+    return findings;
+  }
   std::vector<NestedPackage> nested;
   LintScript(std::string(text.data, static_cast<std::size_t>(text.length)), entries, findings,
              &nested);

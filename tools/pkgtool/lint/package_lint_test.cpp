@@ -50,6 +50,12 @@ TEST_F(PackageLintTest, AScriptTooLargeForTheUpdaterIsAnError) {
             "Tool: error: InstallScript.xml is over 16 MiB: the updater does not read it and "
             "installs nothing [script-too-large]\n"
             "1 error, 0 warnings, 0 notes\n");
+  // Four megabytes of empty elements: a small text, a tree over the updater's bound.
+  std::string elements;
+  for (int i = 0; i < 1'000'000; ++i) elements += "<a/>";
+  const std::string tree = pkg::BuildPackage("Tool", {{"InstallScript.xml", elements + kScript}});
+  EXPECT_NE(Lint("Tool", tree).find("MiB of memory once read, over the updater's"),
+            std::string::npos);
 }
 
 TEST_F(PackageLintTest, APackageDeliveredUnderAnotherNameReadsAsNoise) {
