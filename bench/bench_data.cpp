@@ -10,16 +10,28 @@
 //   bench_data entries DIR [--seed N] [--count N]
 //       One product of N (default 100,000) small files, 1,000 a folder, all listed in
 //       its script.
+//   bench_data tiles DIR [--seed N] [--count N] [--folders N]
+//       One product of N (default 100,000) files of 50 to 400 random bytes in folders
+//       (default one per 100 files) tiles/zF/tNNNNN.png, listed the way products list
+//       them: <File name="tiles\zF\tNNNNN.png" destination="%AppPath%\tiles\zF"/>.
+//   bench_data script-bomb DIR [--count N]
+//       A folder whose InstallScript.xml is "<a/>" N times (default 4,194,304: 16 MiB).
+//   bench_data entry-bomb FILE [--count N]
+//       A package of N (default 10,000,000) empty entries, each named "a", and no
+//       script, made for the name FILE opens under (FILE without its .gz); gzip
+//       compressed (level 9) when FILE ends in .gz.
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <memory>
 #include <span>
 #include <string>
 #include <vector>
 
 #include "flags.h"
+#include "package/package_writer.h"
 
 namespace {
 
@@ -93,15 +105,20 @@ bool WriteFile(const std::filesystem::path& path, const std::string& bytes) {
   return static_cast<bool>(file);
 }
 
-// The script of a product whose Files section lists `entries`, all below %AppPath%.
+// The script of a product whose Files section lists `entries`, all below %AppPath%, or
+// each to the folder of the same index in `destinations` when that is given.
 // With `registry`, an action after the files writes one registry value.
 std::string Script(const std::string& product, const std::vector<std::string>& entries,
-                   bool registry) {
+                   bool registry, const std::vector<std::string>& destinations = {}) {
   std::string script =
       "<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n<InstallScript>\r\n"
       "  <Installation>\r\n    <AppPath>{ProgramFiles}\\" + product + "</AppPath>\r\n"
       "  </Installation>\r\n  <Files>\r\n";
-  for (const std::string& entry : entries) script += "    <File name=\"" + entry + "\"/>\r\n";
+  for (std::size_t i = 0; i < entries.size(); ++i) {
+    script += "    <File name=\"" + entries[i] + "\"";
+    if (i < destinations.size()) script += " destination=\"" + destinations[i] + "\"";
+    script += "/>\r\n";
+  }
   script += "  </Files>\r\n  <Actions>\r\n";
   if (registry) {
     script += "    <Action event=\"Install.After\" type=\"Registry.WriteValue\" "
@@ -171,9 +188,82 @@ bool MakeEntries(const std::filesystem::path& dir, std::uint64_t seed, int count
   return WriteFile(dir / "InstallScript.xml", Script("Many", entries, false));
 }
 
+// Tiles in folders of equal share, listed folder by folder: entry "tiles\zF\tNNNNN.png"
+// to the destination "%AppPath%\tiles\zF" (where the updater puts it is its own affair:
+// it joins destination and name).
+bool MakeTiles(const std::filesystem::path& dir, std::uint64_t seed, int count, int folders) {
+  Random random(seed);
+  std::vector<std::string> entries;
+  std::vector<std::string> destinations;
+  entries.reserve(static_cast<std::size_t>(count));
+  destinations.reserve(static_cast<std::size_t>(count));
+  std::string bytes;
+  for (int i = 0; i < count; ++i) {
+    const int folder = static_cast<int>(static_cast<std::int64_t>(i) * folders / count);
+    char relative[64];
+    std::snprintf(relative, sizeof relative, "tiles/z%d/t%05d.png", folder, i);
+    FillRandom(random, bytes, 50 + random.Below(351));
+    if (!WriteFile(dir / relative, bytes)) return false;
+    std::string entry = relative;
+    for (char& c : entry) c = c == '/' ? '\\' : c;
+    entries.push_back(entry);
+    destinations.push_back("%AppPath%\\" + entry.substr(0, entry.rfind('\\')));
+  }
+  return WriteFile(dir / "InstallScript.xml", Script("Tiles", entries, false, destinations));
+}
+
+bool MakeScriptBomb(const std::filesystem::path& dir, std::uint64_t count) {
+  std::string script;
+  script.reserve(count * 4);
+  for (std::uint64_t i = 0; i < count; ++i) script += "<a/>";
+  return WriteFile(dir / "InstallScript.xml", script);
+}
+
+// Written record by record rather than through PackageWriter, whose sink would take
+// each word on its own: header word 0, the entry count, then per entry a name length of
+// 1, the scrambled name byte, size 0 and flag 0.
+bool MakeEntryBomb(const std::filesystem::path& file, std::uint64_t count) {
+  if (count > 0x7FFFFFFF) {
+    std::cerr << "bench_data: at most 2,147,483,647 entries\n";
+    return false;
+  }
+  std::string name = file.filename().string();
+  const bool compress = name.size() > 3 && name.compare(name.size() - 3, 3, ".gz") == 0;
+  if (compress) name.resize(name.size() - 3);
+  const pkg::Scrambler scrambler(name);
+  std::unique_ptr<pkg::ByteSink> sink;
+  if (compress) {
+    sink = std::make_unique<pkg::GzipSink>(file.string(), 9);
+  } else {
+    sink = std::make_unique<pkg::FileSink>(file.string());
+  }
+  std::string buffer;
+  const auto word = [&](std::uint32_t value) {
+    for (int b = 0; b < 4; ++b) buffer += static_cast<char>(value >> (8 * b));
+  };
+  word(0);
+  word(static_cast<std::uint32_t>(count));
+  for (std::uint64_t i = 0; i < count; ++i) {
+    word(1);
+    buffer += static_cast<char>(scrambler.Encode('a'));
+    word(0);
+    word(0);
+    if (buffer.size() >= (1u << 20)) {
+      if (!sink->Write(buffer.data(), buffer.size())) break;
+      buffer.clear();
+    }
+  }
+  if (!sink->Write(buffer.data(), buffer.size()) || !sink->Finish()) {
+    std::cerr << "bench_data: " << sink->error() << "\n";
+    return false;
+  }
+  return true;
+}
+
 int Usage() {
-  std::cerr << "usage: bench_data product|tiny|entries DIR [--seed N] [--size BYTES] "
-               "[--files N] [--count N] [--registry]\n";
+  std::cerr << "usage: bench_data product|tiny|entries|tiles|script-bomb DIR [--seed N] "
+               "[--size BYTES] [--files N] [--count N] [--folders N] [--registry]\n"
+               "       bench_data entry-bomb FILE [--count N]\n";
   return 1;
 }
 
@@ -181,7 +271,7 @@ int Usage() {
 
 int main(int argc, char** argv) {
   const std::vector<std::string> args(argv + 1, argv + argc);
-  tool::Flags flags({"--seed", "--size", "--files", "--count"}, {"--registry"});
+  tool::Flags flags({"--seed", "--size", "--files", "--count", "--folders"}, {"--registry"});
   std::string error;
   if (!flags.Parse(args, &error)) {
     std::cerr << "bench_data: " << error << "\n";
@@ -202,6 +292,15 @@ int main(int argc, char** argv) {
     ok = MakeTiny(dir, seed, static_cast<int>(number("--count", 1000)), flags.Has("--registry"));
   } else if (mode == "entries") {
     ok = MakeEntries(dir, seed, static_cast<int>(number("--count", 100000)));
+  } else if (mode == "tiles") {
+    const int count = static_cast<int>(number("--count", 100000));
+    const int folders = static_cast<int>(number("--folders", count >= 200 ? count / 100 : 1));
+    if (count < 1 || folders < 1 || folders > count) return Usage();
+    ok = MakeTiles(dir, seed, count, folders);
+  } else if (mode == "script-bomb") {
+    ok = MakeScriptBomb(dir, number("--count", 4194304));
+  } else if (mode == "entry-bomb") {
+    ok = MakeEntryBomb(dir, number("--count", 10000000));
   } else {
     return Usage();
   }
