@@ -1,5 +1,8 @@
 #include "ce_path.h"
 
+#include <algorithm>
+#include <array>
+
 #include "code_page.h"
 
 namespace emu {
@@ -9,18 +12,29 @@ constexpr std::size_t kMaxHostNameBytes = 255;
 
 bool IsSeparator(char16_t unit) { return unit == u'\\' || unit == u'/'; }
 
-bool IsValidUtf16(std::u16string_view text) {
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    const char16_t unit = text[i];
-    if (unit >= 0xD800 && unit <= 0xDBFF) {
-      if (i + 1 >= text.size() || text[i + 1] < 0xDC00 || text[i + 1] > 0xDFFF) return false;
-      ++i;
-    } else if (unit >= 0xDC00 && unit <= 0xDFFF) {
-      return false;
-    }
+// ASCII units that no name may hold; `*` and `?` only outside patterns.
+constexpr bool RefusedUnit(char16_t unit) {
+  switch (unit) {
+    case u'<':
+    case u'>':
+    case u':':
+    case u'"':
+    case u'|':
+    case u'/':
+    case u'\\':
+    case u'*':
+    case u'?':
+      return true;
+    default:
+      return unit < 0x20;
   }
-  return true;
 }
+
+constexpr auto kRefused = [] {
+  std::array<bool, 0x80> refused{};
+  for (char16_t unit = 0; unit < 0x80; ++unit) refused[unit] = RefusedUnit(unit);
+  return refused;
+}();
 
 }  // namespace
 
@@ -35,56 +49,64 @@ std::u16string CePath::ToText() const {
 }
 
 bool IsValidName(std::u16string_view name, bool allowWildcards) {
-  if (name.empty() || !IsValidUtf16(name)) return false;
-  for (const char16_t unit : name) {
-    if (unit < 0x20) return false;
-    switch (unit) {
-      case u'<':
-      case u'>':
-      case u':':
-      case u'"':
-      case u'|':
-      case u'/':
-      case u'\\':
-        return false;
-      case u'*':
-      case u'?':
-        if (!allowWildcards) return false;
-        break;
-      default:
-        break;
+  if (name.empty()) return false;
+  // One pass: the units the device refuses, unpaired surrogates, and the length of the
+  // UTF-8 form.
+  std::size_t bytes = 0;
+  for (std::size_t i = 0; i < name.size(); ++i) {
+    const char16_t unit = name[i];
+    if (unit < 0x80) {
+      if (kRefused[unit] && !(allowWildcards && (unit == u'*' || unit == u'?'))) return false;
+      ++bytes;
+    } else if (unit < 0x800) {
+      bytes += 2;
+    } else if (unit >= 0xD800 && unit <= 0xDBFF) {
+      if (i + 1 >= name.size() || name[i + 1] < 0xDC00 || name[i + 1] > 0xDFFF) return false;
+      ++i;
+      bytes += 4;
+    } else if (unit >= 0xDC00 && unit <= 0xDFFF) {
+      return false;
+    } else {
+      bytes += 3;
     }
   }
-  return Utf16ToUtf8(name).size() <= kMaxHostNameBytes;
+  return bytes <= kMaxHostNameBytes;
 }
 
 std::string HostName(std::u16string_view name) { return Utf16ToUtf8(name); }
 
 Status ParseCePath(std::u16string_view text, CePath* path, WildcardsIn wildcards) {
   path->parts.clear();
+  path->parts.reserve(8);
   path->endsWithSeparator = !text.empty() && IsSeparator(text.back());
-  std::vector<std::u16string> raw;
-  std::size_t start = 0;
-  while (start <= text.size()) {
+  // Where the last component of the text starts, the one that may hold wildcards.
+  std::size_t lastEnd = text.size();
+  while (lastEnd > 0 && IsSeparator(text[lastEnd - 1])) --lastEnd;
+  std::size_t lastStart = lastEnd;
+  while (lastStart > 0 && !IsSeparator(text[lastStart - 1])) --lastStart;
+  // Every component is checked, even one that a later `..` takes away.
+  std::size_t length = 0;  // of the resolved path in CE form, without its first `\`
+  for (std::size_t start = 0; start < text.size();) {
     std::size_t end = start;
     while (end < text.size() && !IsSeparator(text[end])) ++end;
-    if (end > start) raw.emplace_back(text.substr(start, end - start));
+    const std::u16string_view part = text.substr(start, end - start);
+    const bool last = start == lastStart;
     start = end + 1;
-  }
-  for (std::size_t i = 0; i < raw.size(); ++i) {
-    const std::u16string& part = raw[i];
-    if (part == u".") continue;
+    if (part.empty() || part == u".") continue;
     if (part == u"..") {
-      if (!path->parts.empty()) path->parts.pop_back();
+      if (!path->parts.empty()) {
+        length -= path->parts.back().size() + 1;
+        path->parts.pop_back();
+      }
       continue;
     }
-    const bool last = i + 1 == raw.size();
     if (!IsValidName(part, last && wildcards == WildcardsIn::kLastComponent)) {
       return Status::Error(ERROR_INVALID_NAME, "invalid name in path: " + Utf16ToUtf8(text));
     }
-    path->parts.push_back(part);
+    path->parts.emplace_back(part);
+    length += part.size() + 1;
   }
-  if (path->ToText().size() >= MAX_PATH) {
+  if (std::max<std::size_t>(length, 1) >= MAX_PATH) {
     return Status::Error(ERROR_FILENAME_EXCED_RANGE, "path too long: " + Utf16ToUtf8(text));
   }
   return Status::Ok();

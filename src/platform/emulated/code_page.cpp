@@ -39,22 +39,24 @@ void AppendUtf16(std::u16string& out, char32_t character) {
   }
 }
 
-void AppendUtf8(std::string& out, char32_t c) {
+// Writes the UTF-8 form of `c` at `out` (room for four bytes); returns the end.
+char* PutUtf8(char* out, char32_t c) {
   if (c < 0x80) {
-    out.push_back(static_cast<char>(c));
+    *out++ = static_cast<char>(c);
   } else if (c < 0x800) {
-    out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    *out++ = static_cast<char>(0xC0 | (c >> 6));
+    *out++ = static_cast<char>(0x80 | (c & 0x3F));
   } else if (c < 0x10000) {
-    out.push_back(static_cast<char>(0xE0 | (c >> 12)));
-    out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    *out++ = static_cast<char>(0xE0 | (c >> 12));
+    *out++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    *out++ = static_cast<char>(0x80 | (c & 0x3F));
   } else {
-    out.push_back(static_cast<char>(0xF0 | (c >> 18)));
-    out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    *out++ = static_cast<char>(0xF0 | (c >> 18));
+    *out++ = static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+    *out++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    *out++ = static_cast<char>(0x80 | (c & 0x3F));
   }
+  return out;
 }
 
 // Decodes one UTF-8 sequence at `index`; a malformed one yields U+FFFD for its first byte.
@@ -110,16 +112,25 @@ std::u16string Utf8ToUtf16(std::string_view text) {
 }
 
 std::string Utf16ToUtf8(std::u16string_view text) {
-  std::string out;
-  out.reserve(text.size());
-  for (std::size_t i = 0; i < text.size();) AppendUtf8(out, NextCharacter(text, i));
+  // A unit takes at most three bytes; a surrogate pair, two units, takes four.
+  std::string out(text.size() * 3, '\0');
+  char* end = out.data();
+  for (std::size_t i = 0; i < text.size();) {
+    if (text[i] < 0x80) {
+      *end++ = static_cast<char>(text[i++]);
+    } else {
+      end = PutUtf8(end, NextCharacter(text, i));
+    }
+  }
+  out.resize(static_cast<std::size_t>(end - out.data()));
   return out;
 }
 
 std::u16string AnsiToUtf16(std::string_view text) {
-  std::u16string out;
-  out.reserve(text.size());
-  for (const char byte : text) out.push_back(Windows1252ToUnicode(static_cast<unsigned char>(byte)));
+  std::u16string out(text.size(), u'\0');
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    out[i] = Windows1252ToUnicode(static_cast<unsigned char>(text[i]));
+  }
   return out;
 }
 
@@ -189,13 +200,13 @@ int WideCharToMultiByte(UINT codePage, DWORD /*flags*/, LPCWSTR wide, int wideCo
   } else {
     const char substitute = defaultChar != nullptr && *defaultChar != 0 ? *defaultChar : '?';
     bool usedDefault = false;
-    converted.reserve(length);
+    converted.resize(length);
     // Unit by unit, as Windows converts to a single-byte code page: each half of a
     // surrogate pair becomes a default character of its own.
-    for (const char16_t unit : source) {
-      const int byte = emu::UnicodeToWindows1252(unit);
+    for (std::size_t i = 0; i < length; ++i) {
+      const int byte = emu::UnicodeToWindows1252(source[i]);
       if (byte < 0) usedDefault = true;
-      converted.push_back(byte < 0 ? substitute : static_cast<char>(byte));
+      converted[i] = byte < 0 ? substitute : static_cast<char>(byte);
     }
     if (usedDefaultChar != nullptr) *usedDefaultChar = usedDefault ? TRUE : FALSE;
   }
