@@ -1,10 +1,15 @@
 // The C run-time's buffered files on CE paths: the narrow path goes through the device
-// code page, the file is opened through the jail, and the host stream does the rest.
+// code page, the file is opened through the jail, and a host stream does the rest. The
+// stream keeps its own file position and reads and writes with pread and pwrite, so that
+// positioning it costs no system call.
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -55,6 +60,94 @@ emu::Status OpenNarrow(const char* path, emu::FileAccess access, emu::Dispositio
   return emu::CurrentDevice()->fileSystem().OpenFile(parsed, access, disposition, fd);
 }
 
+// The file under a stream. Reads go through a read-ahead block of its own: the host
+// stream reads its buffer anew after every seek, and the package is read entry by entry.
+struct StreamFile {
+  static constexpr std::size_t kReadAhead = 64 * 1024;
+
+  explicit StreamFile(int descriptor) : fd(descriptor) {}
+
+  int fd;
+  off64_t position = 0;
+  std::unique_ptr<char[]> ahead;
+  off64_t aheadAt = 0;
+  std::size_t aheadSize = 0;  // 0: nothing read ahead
+};
+
+ssize_t ReadStream(void* cookie, char* buffer, std::size_t size) {
+  auto* file = static_cast<StreamFile*>(cookie);
+  std::size_t done = 0;
+  while (done < size) {
+    const off64_t offset = file->position - file->aheadAt;
+    if (file->aheadSize > 0 && offset >= 0 && static_cast<std::size_t>(offset) < file->aheadSize) {
+      const std::size_t count =
+          std::min(size - done, file->aheadSize - static_cast<std::size_t>(offset));
+      std::memcpy(buffer + done, file->ahead.get() + offset, count);
+      done += count;
+      file->position += static_cast<off64_t>(count);
+      continue;
+    }
+    if (!file->ahead) file->ahead = std::make_unique<char[]>(StreamFile::kReadAhead);
+    ssize_t read;
+    do {
+      read = ::pread(file->fd, file->ahead.get(), StreamFile::kReadAhead, file->position);
+    } while (read < 0 && errno == EINTR);
+    if (read <= 0) {
+      file->aheadSize = 0;
+      if (read < 0 && done == 0) return -1;
+      break;
+    }
+    file->aheadAt = file->position;
+    file->aheadSize = static_cast<std::size_t>(read);
+  }
+  return static_cast<ssize_t>(done);
+}
+
+ssize_t WriteStream(void* cookie, const char* buffer, std::size_t size) {
+  auto* file = static_cast<StreamFile*>(cookie);
+  file->aheadSize = 0;
+  std::size_t done = 0;
+  while (done < size) {
+    const ssize_t written = ::pwrite(file->fd, buffer + done, size - done, file->position);
+    if (written < 0 && errno == EINTR) continue;
+    if (written <= 0) break;
+    done += static_cast<std::size_t>(written);
+    file->position += written;
+  }
+  // A short count is an error to the stream; errno tells which.
+  return static_cast<ssize_t>(done);
+}
+
+int SeekStream(void* cookie, off64_t* offset, int origin) {
+  auto* file = static_cast<StreamFile*>(cookie);
+  off64_t base = 0;
+  if (origin == SEEK_CUR) {
+    base = file->position;
+  } else if (origin == SEEK_END) {
+    struct stat info;
+    if (::fstat(file->fd, &info) != 0) return -1;
+    base = info.st_size;
+  } else if (origin != SEEK_SET) {
+    errno = EINVAL;
+    return -1;
+  }
+  if (*offset < 0 && base < -*offset) {
+    errno = EINVAL;
+    return -1;
+  }
+  file->position = base + *offset;
+  *offset = file->position;
+  return 0;
+}
+
+int CloseStream(void* cookie) {
+  auto* file = static_cast<StreamFile*>(cookie);
+  emu::open_files::Closed(file->fd);
+  const int result = ::close(file->fd);
+  delete file;
+  return result;
+}
+
 int ErrnoFor(DWORD error) {
   switch (error) {
     case ERROR_FILE_NOT_FOUND:
@@ -92,12 +185,15 @@ FILE* fopen(const char* path, const char* mode) {
     errno = ErrnoFor(status.error());
     return nullptr;
   }
-  FILE* stream = ::fdopen(fd.get(), parsed.streamMode);
+  auto* file = new StreamFile(fd.get());
+  FILE* stream =
+      ::fopencookie(file, parsed.streamMode, {ReadStream, WriteStream, SeekStream, CloseStream});
   if (stream == nullptr) {
+    delete file;
     ReportErrno();
     return nullptr;
   }
-  emu::open_files::Opened(fd.Release());
+  emu::open_files::OpenedUntilClosed(fd.Release());
   return stream;
 }
 
@@ -174,8 +270,7 @@ int fclose(FILE* stream) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return EOF;
   }
-  emu::open_files::Closed(::fileno(stream));
-  const int result = std::fclose(stream);
+  const int result = std::fclose(stream);  // the stream's CloseStream unregisters the file
   if (result != 0) ReportErrno();
   return result;
 }

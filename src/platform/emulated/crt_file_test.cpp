@@ -45,6 +45,22 @@ TEST_F(CrtFileTest, ModesCreateTruncateAndKeep) {
   EXPECT_EQ(std::string(buffer, 2), "cd");
   EXPECT_EQ(ce::fclose(file), 0);
 
+  // Read, written over, read again: the new content, far from the end as near it.
+  file = ce::fopen("\\Temp\\c.bin", "w+b");
+  ASSERT_NE(file, nullptr);
+  const std::string many(100000, 'a');
+  EXPECT_EQ(ce::fwrite(many.data(), 1, many.size(), file), many.size());
+  for (const long at : {0L, 99998L}) {
+    ASSERT_EQ(ce::fseek(file, at, SEEK_SET), 0);
+    EXPECT_EQ(ce::fread(buffer, 1, 2, file), 2u);
+    ASSERT_EQ(ce::fseek(file, at, SEEK_SET), 0);
+    EXPECT_EQ(ce::fwrite("bb", 1, 2, file), 2u);
+    ASSERT_EQ(ce::fseek(file, at, SEEK_SET), 0);
+    EXPECT_EQ(ce::fread(buffer, 1, 2, file), 2u);
+    EXPECT_EQ(std::string(buffer, 2), "bb") << at;
+  }
+  EXPECT_EQ(ce::fclose(file), 0);
+
   EXPECT_EQ(ce::fopen("\\Temp\\missing.bin", "rb"), nullptr);
   EXPECT_EQ(GetLastError(), ERROR_FILE_NOT_FOUND);
   EXPECT_EQ(ce::fopen("\\Temp\\missing.bin", "r+b"), nullptr);

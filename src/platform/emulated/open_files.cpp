@@ -9,25 +9,40 @@ namespace {
 
 using FileId = std::pair<dev_t, ino_t>;
 
+struct Descriptor {
+  std::uint64_t sequence = 0;
+  bool known = false;  // whether `file` is taken yet
+  FileId file;
+};
+
 std::mutex mutex;
+std::uint64_t sequence = 1;
 // Open descriptor -> the file it was opened on.
-std::map<int, FileId>& Descriptors() {
-  static std::map<int, FileId> descriptors;
+std::map<int, Descriptor>& Descriptors() {
+  static std::map<int, Descriptor> descriptors;
   return descriptors;
 }
 
-bool Refers(int fd, const FileId& file) {
+bool Identify(int fd, FileId* file) {
   struct stat info;
-  return ::fstat(fd, &info) == 0 && FileId{info.st_dev, info.st_ino} == file;
+  if (::fstat(fd, &info) != 0) return false;
+  *file = {info.st_dev, info.st_ino};
+  return true;
 }
 
 }  // namespace
 
 void Opened(int fd) {
-  struct stat info;
-  if (fd < 0 || ::fstat(fd, &info) != 0) return;
+  FileId file;
+  if (fd < 0 || !Identify(fd, &file)) return;
   const std::lock_guard lock(mutex);
-  Descriptors()[fd] = {info.st_dev, info.st_ino};
+  Descriptors()[fd] = {++sequence, true, file};
+}
+
+void OpenedUntilClosed(int fd) {
+  if (fd < 0) return;
+  const std::lock_guard lock(mutex);
+  Descriptors()[fd] = {++sequence, false, {}};
 }
 
 void Closed(int fd) {
@@ -40,15 +55,38 @@ bool IsOpen(const struct stat& info) {
   const std::lock_guard lock(mutex);
   auto& descriptors = Descriptors();
   for (auto it = descriptors.begin(); it != descriptors.end();) {
-    if (it->second != file) {
+    Descriptor& descriptor = it->second;
+    if (!descriptor.known) {
+      // Open since it was registered: its file is the one it was opened on.
+      if (!Identify(it->first, &descriptor.file)) {
+        it = descriptors.erase(it);
+        continue;
+      }
+      descriptor.known = true;
+    }
+    FileId now;
+    if (descriptor.file != file) {
       ++it;
-    } else if (Refers(it->first, file)) {
+    } else if (Identify(it->first, &now) && now == file) {
       return true;
     } else {
       it = descriptors.erase(it);  // closed behind our back, perhaps reused
     }
   }
   return false;
+}
+
+std::uint64_t Mark() {
+  const std::lock_guard lock(mutex);
+  return sequence;
+}
+
+bool NoneOpenSince(std::uint64_t mark) {
+  const std::lock_guard lock(mutex);
+  for (const auto& [fd, descriptor] : Descriptors()) {
+    if (descriptor.sequence > mark) return false;
+  }
+  return true;
 }
 
 }  // namespace emu::open_files

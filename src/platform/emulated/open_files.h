@@ -10,13 +10,24 @@
 
 #include <sys/stat.h>
 
+#include <cstdint>
+
 namespace emu::open_files {
 
 // The open descriptor `fd` now holds its file open for this process.
 void Opened(int fd);
+// Likewise, for a descriptor that is always closed through Closed: its identity is taken
+// only when a check needs it.
+void OpenedUntilClosed(int fd);
 // `fd` is about to be closed.
 void Closed(int fd);
 // True when this process holds the file described by `info` open.
 bool IsOpen(const struct stat& info);
+
+// A point in the order of Opened calls (never 0). A file created after Mark() returned
+// `mark` can only be held by descriptors opened since: when NoneOpenSince(mark), it is
+// not open.
+std::uint64_t Mark();
+bool NoneOpenSince(std::uint64_t mark);
 
 }  // namespace emu::open_files
