@@ -75,6 +75,11 @@ bool IsValidName(std::u16string_view name, bool allowWildcards) {
 
 std::string HostName(std::u16string_view name) { return Utf16ToUtf8(name); }
 
+bool DeviceNameOf(std::string_view hostName, std::u16string* name) {
+  *name = Utf8ToUtf16(hostName);
+  return Utf16ToUtf8(*name) == hostName && IsValidName(*name, false);
+}
+
 Status ParseCePath(std::u16string_view text, CePath* path, WildcardsIn wildcards) {
   path->parts.clear();
   path->parts.reserve(8);

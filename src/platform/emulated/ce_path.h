@@ -38,4 +38,7 @@ bool IsValidName(std::u16string_view name, bool allowWildcards);
 // The UTF-8 spelling of a valid name.
 std::string HostName(std::u16string_view name);
 
+// The name that a host name (UTF-8) stands for; false when it can be no device name.
+bool DeviceNameOf(std::string_view hostName, std::u16string* name);
+
 }  // namespace emu

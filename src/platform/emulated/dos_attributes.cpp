@@ -1,6 +1,8 @@
 #include "dos_attributes.h"
 
+#include <fcntl.h>
 #include <sys/xattr.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
@@ -32,12 +34,33 @@ DWORD ParseDosAttrib(std::string_view text) {
   return word;
 }
 
+namespace {
+
+DWORD StoredBits(const char* text, ssize_t size) {
+  if (size <= 0) return 0;
+  return ParseDosAttrib(std::string_view(text, static_cast<std::size_t>(size))) & kStoredAttributes;
+}
+
+}  // namespace
+
 DWORD ReadStoredAttributes(int fd) {
   char buffer[64];
-  const ssize_t size = ::fgetxattr(fd, kAttributeName, buffer, sizeof buffer);
-  if (size <= 0) return 0;
-  return ParseDosAttrib(std::string_view(buffer, static_cast<std::size_t>(size))) &
-         kStoredAttributes;
+  return StoredBits(buffer, ::fgetxattr(fd, kAttributeName, buffer, sizeof buffer));
+}
+
+DWORD ReadStoredAttributesAt(int folder, const std::string& name) {
+  static const bool procFds = ::access("/proc/self/fd", X_OK) == 0;
+  char buffer[64];
+  if (procFds) {
+    // The folder is reached through its descriptor; the entry itself is not followed.
+    const std::string path = "/proc/self/fd/" + std::to_string(folder) + "/" + name;
+    return StoredBits(buffer, ::lgetxattr(path.c_str(), kAttributeName, buffer, sizeof buffer));
+  }
+  const int fd = ::openat(folder, name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return 0;
+  const DWORD bits = ReadStoredAttributes(fd);
+  ::close(fd);
+  return bits;
 }
 
 Status WriteStoredAttributes(int fd, DWORD attributes) {

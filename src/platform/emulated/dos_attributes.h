@@ -5,6 +5,7 @@
 // folder bit comes from the entry's type and the hidden bit also from a leading dot.
 #pragma once
 
+#include <string>
 #include <string_view>
 
 #include "platform/ce.h"
@@ -19,6 +20,9 @@ constexpr DWORD kStoredAttributes =
 // The stored bits of the open entry `fd`; 0 when it has none or the host file system
 // keeps no extended attributes.
 DWORD ReadStoredAttributes(int fd);
+// The stored bits of the entry `name` of the open folder `folder`, read without opening
+// it (through /proc/self/fd where there is one) and never through a link.
+DWORD ReadStoredAttributesAt(int folder, const std::string& name);
 // Replaces the stored bits; the attribute is removed when none is left.
 Status WriteStoredAttributes(int fd, DWORD attributes);
 

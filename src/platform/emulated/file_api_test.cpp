@@ -232,6 +232,16 @@ TEST_F(FileApiTest, MoveFileFailsChangingNothing) {
   EXPECT_EQ(Find(u"\\Temp\\?.txt"), "a.txt b.txt");
   ce::fclose(file);
   EXPECT_EQ(MoveFileW(u"\\Temp\\a.txt", u"\\Temp\\c.txt"), TRUE);
+
+  // So does a file it has just made and still holds.
+  FILE* made = ce::fopen("\\Temp\\made.txt", "w+b");
+  ASSERT_NE(made, nullptr);
+  EXPECT_EQ(MoveFileW(u"\\Temp\\made.txt", u"\\Temp\\e.txt"), FALSE);
+  EXPECT_EQ(GetLastError(), ERROR_SHARING_VIOLATION);
+  EXPECT_EQ(DeleteAndRenameFile(u"\\Temp\\c.txt", u"\\Temp\\made.txt"), FALSE);
+  EXPECT_EQ(GetLastError(), ERROR_SHARING_VIOLATION);
+  ce::fclose(made);
+  EXPECT_EQ(MoveFileW(u"\\Temp\\made.txt", u"\\Temp\\e.txt"), TRUE);
 }
 
 TEST_F(FileApiTest, DeleteAndRenameFileGivesTheDestinationTheSourcesContent) {

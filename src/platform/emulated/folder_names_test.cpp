@@ -1,15 +1,20 @@
-// Lookups in large folders answer from what an earlier read found, and must still see
-// every other spelling of a name, including names made behind the jail's back.
+// Lookups answer from what earlier calls found (folder_names.h, folder_cache.h), and must
+// still see every other spelling of a name and every folder where a walk from `fs/` would
+// find it, including what changed behind the jail's back.
 #include "folder_names.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 #include <string>
 
+#include "code_page.h"
 #include "platform/ce.h"
 #include "testing/temp_device.h"
 
@@ -79,6 +84,116 @@ TEST_F(FolderNamesTest, FolderStatesDifferWhenAFolderChanges) {
   ::close(folder);
   EXPECT_FALSE(before == after);
   EXPECT_TRUE(after == after);
+}
+
+// The host paths below the device folder that hold a file of this name.
+std::vector<std::string> FilesNamed(const test::TempDevice& device, const std::string& name) {
+  std::vector<std::string> found;
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(device.hostDir())) {
+    if (entry.path().filename() == name) {
+      found.push_back(entry.path().string().substr(device.hostDir().size()));
+    }
+  }
+  return found;
+}
+
+TEST(FolderChangesTest, TheNextCallFindsWhatAWalkFromTheRootFinds) {
+  namespace fs = std::filesystem;
+  const struct {
+    const char* change;
+    std::function<void(const test::TempDevice&)> apply;
+    const char* landsIn;  // where \Temp\Dir\Sub\new.txt is made; null: nowhere
+  } cases[] = {
+      {"folder renamed, another made in its place",
+       [](const test::TempDevice& d) {
+         fs::rename(d.HostPath(u"\\Temp\\Dir"), d.HostPath(u"\\Temp\\Old"));
+         fs::create_directories(d.HostPath(u"\\Temp\\Dir\\Sub"));
+       },
+       "/fs/Temp/Dir/Sub/new.txt"},
+      {"folder deleted, another made in its place",
+       [](const test::TempDevice& d) {
+         fs::remove_all(d.HostPath(u"\\Temp\\Dir"));
+         fs::create_directories(d.HostPath(u"\\Temp\\Dir\\Sub"));
+       },
+       "/fs/Temp/Dir/Sub/new.txt"},
+      {"ancestor renamed",
+       [](const test::TempDevice& d) {
+         fs::rename(d.HostPath(u"\\Temp"), d.HostPath(u"\\Gone"));
+         fs::create_directory(d.HostPath(u"\\Temp"));
+       },
+       nullptr},
+      {"fs/ moved away, another made in its place",
+       [](const test::TempDevice& d) {
+         fs::rename(d.hostDir() + "/fs", d.hostDir() + "/old");
+         fs::create_directories(d.HostPath(u"\\Temp\\Dir\\Sub"));
+       },
+       "/fs/Temp/Dir/Sub/new.txt"},
+      {"fs/ deleted, another made in its place",
+       [](const test::TempDevice& d) {
+         fs::remove_all(d.hostDir() + "/fs");
+         fs::create_directories(d.HostPath(u"\\Temp\\Dir\\Sub"));
+       },
+       "/fs/Temp/Dir/Sub/new.txt"},
+      {"case changed by the device, the old spelling made again",
+       [](const test::TempDevice& d) {
+         ASSERT_EQ(MoveFileW(u"\\Temp\\Dir", u"\\TEMP\\DIR"), TRUE);
+         fs::create_directories(d.HostPath(u"\\Temp\\Dir\\Sub"));
+       },
+       "/fs/Temp/Dir/Sub/new.txt"},
+      {"case changed behind the jail's back, another spelling made",
+       [](const test::TempDevice& d) {
+         fs::rename(d.HostPath(u"\\Temp\\Dir\\Sub"), d.HostPath(u"\\Temp\\Dir\\sub"));
+         fs::create_directory(d.HostPath(u"\\Temp\\Dir\\SUB"));
+       },
+       "/fs/Temp/Dir/SUB/new.txt"},  // no exact spelling: the first in ordinal order
+      {"many folders used in between, then the folder replaced",
+       [](const test::TempDevice& d) {
+         for (int i = 0; i < 300; ++i) {
+           const std::u16string folder = u"\\Temp\\F" + emu::Utf8ToUtf16(std::to_string(i));
+           ASSERT_EQ(CreateDirectoryW(folder.c_str(), nullptr), TRUE);
+           ASSERT_EQ(GetFileAttributesW((folder + u"\\x").c_str()), INVALID_FILE_ATTRIBUTES);
+         }
+         fs::rename(d.HostPath(u"\\Temp\\Dir"), d.HostPath(u"\\Temp\\Old"));
+         fs::create_directories(d.HostPath(u"\\Temp\\Dir\\Sub"));
+       },
+       "/fs/Temp/Dir/Sub/new.txt"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.change);
+    test::TempDevice device;
+    device.WriteFile(u"\\Temp\\Dir\\Sub\\old.txt", "old");
+    ASSERT_EQ(GetFileAttributesW(u"\\Temp\\Dir\\Sub\\old.txt"), FILE_ATTRIBUTE_NORMAL);
+    c.apply(device);
+    FILE* file = ce::fopen("\\Temp\\Dir\\Sub\\new.txt", "wb");
+    EXPECT_EQ(file != nullptr, c.landsIn != nullptr);
+    if (file != nullptr) ce::fclose(file);
+    EXPECT_EQ(FilesNamed(device, "new.txt"), c.landsIn != nullptr
+                                                 ? std::vector<std::string>{c.landsIn}
+                                                 : std::vector<std::string>{});
+  }
+}
+
+TEST(FolderChangesTest, AChildProcessLeavesTheChangesToItsParent) {
+  test::TempDevice device;
+  device.WriteFile(u"\\Temp\\Dir\\old.txt", "old");
+  ASSERT_EQ(GetFileAttributesW(u"\\Temp\\Dir\\old.txt"), FILE_ATTRIBUTE_NORMAL);
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    // Makes a file behind the jail's back, then uses the device itself.
+    device.WriteFile(u"\\Temp\\Dir\\NEW.TXT", "child");
+    ::_exit(GetFileAttributesW(u"\\Temp\\Dir\\new.txt") == FILE_ATTRIBUTE_NORMAL ? 0 : 1);
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  // The parent still learns of the file: it opens it rather than make another spelling.
+  FILE* file = ce::fopen("\\Temp\\Dir\\new.txt", "wb");
+  ASSERT_NE(file, nullptr);
+  EXPECT_EQ(ce::fwrite("parent", 1, 6, file), 6u);
+  ce::fclose(file);
+  EXPECT_EQ(device.ListFiles(u"\\Temp\\Dir"), (std::vector<std::string>{"NEW.TXT", "old.txt"}));
+  EXPECT_EQ(device.ReadFile(u"\\Temp\\Dir\\NEW.TXT"), "parent");
 }
 
 }  // namespace

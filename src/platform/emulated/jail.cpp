@@ -13,6 +13,7 @@
 
 #include "code_page.h"
 #include "dos_attributes.h"
+#include "folder_cache.h"
 #include "folder_names.h"
 #include "name_compare.h"
 #include "native_error.h"
@@ -25,18 +26,19 @@ namespace {
 struct HostEntry {
   std::string hostName;
   std::u16string name;
+  EntryKind kind = EntryKind::kUnknown;
+  std::uint64_t created = 0;  // see CachedEntry
+  bool statted = false;       // whether `info` is filled
   struct stat info = {};
-  bool IsFolder() const { return S_ISDIR(info.st_mode); }
+  bool IsFolder() const { return kind == EntryKind::kFolder; }
 };
+
+EntryKind KindOf(const struct stat& info) {
+  return S_ISDIR(info.st_mode) ? EntryKind::kFolder : EntryKind::kFile;
+}
 
 bool BelongsToDevice(const struct stat& info) {
   return S_ISREG(info.st_mode) || S_ISDIR(info.st_mode);
-}
-
-// The CE name of a host name, or false when the host name cannot be one.
-bool DeviceName(const std::string& hostName, std::u16string* name) {
-  *name = Utf8ToUtf16(hostName);
-  return Utf16ToUtf8(*name) == hostName && IsValidName(*name, false);
 }
 
 struct DirCloser {
@@ -80,25 +82,30 @@ Status ReadFolder(int folder, std::vector<HostEntry>* entries,
     if (allNames == nullptr && only && !MayEqualIgnoringCase(item->d_name, onlyHostName)) continue;
     entry.hostName = item->d_name;
     if (entry.hostName == "." || entry.hostName == "..") continue;
-    if (!DeviceName(entry.hostName, &entry.name)) continue;
+    if (!DeviceNameOf(entry.hostName, &entry.name)) continue;
     if (allNames != nullptr) allNames->push_back(entry.name);
     if (only && !EqualsIgnoringCase(entry.name, *only)) continue;
     if (::fstatat(folder, item->d_name, &entry.info, AT_SYMLINK_NOFOLLOW) != 0) continue;
     if (!BelongsToDevice(entry.info)) continue;
+    entry.kind = KindOf(entry.info);
+    entry.statted = true;
     entries->push_back(std::move(entry));
   }
   return Status::Ok();
 }
 
-// Finds `name` in an open folder without regard to case. `*found` is false when absent;
-// then `*state`, when given and known, is the folder's state that the answer rests on.
-Status FindIn(int folder, std::u16string_view name, HostEntry* entry, bool* found,
-              std::optional<FolderState>* state = nullptr) {
+// Finds `name` without regard to case in an open folder that is not cached. `*found` is
+// false when absent; then `*state`, when given and known, is the folder's state that the
+// answer rests on.
+Status FindUncached(int folder, std::u16string_view name, HostEntry* entry, bool* found,
+                    std::optional<FolderState>* state) {
   *found = false;
   entry->hostName = HostName(name);
   if (::fstatat(folder, entry->hostName.c_str(), &entry->info, AT_SYMLINK_NOFOLLOW) == 0 &&
       BelongsToDevice(entry->info)) {
     entry->name = std::u16string(name);
+    entry->kind = KindOf(entry->info);
+    entry->statted = true;
     *found = true;
     return Status::Ok();
   }
@@ -124,8 +131,11 @@ Status FindIn(int folder, std::u16string_view name, HostEntry* entry, bool* foun
 }
 
 // Opens an entry found in `folder`, never through a link, and checks that it is still
-// the kind of entry it was when found.
-Status OpenEntry(int folder, const HostEntry& entry, int flags, ScopedFd* fd) {
+// the kind of entry it was when found; `*opened`, when given, describes what was opened.
+// A file is opened without blocking (a FIFO put in its place cannot hold the call), which
+// regular files ignore.
+Status OpenEntry(int folder, const HostEntry& entry, int flags, ScopedFd* fd,
+                 struct stat* opened = nullptr) {
   const int typeFlags = entry.IsFolder() ? O_DIRECTORY : O_NONBLOCK;
   fd->Reset(::openat(folder, entry.hostName.c_str(), flags | typeFlags | O_NOFOLLOW | O_CLOEXEC));
   if (!fd->valid()) return ErrnoStatus("open " + entry.hostName);
@@ -135,28 +145,15 @@ Status OpenEntry(int folder, const HostEntry& entry, int flags, ScopedFd* fd) {
     fd->Reset();
     return Status::Error(ERROR_FILE_NOT_FOUND, entry.hostName + ": changed while opened");
   }
-  if (!entry.IsFolder() && ::fcntl(fd->get(), F_SETFL, flags & ~O_NONBLOCK) != 0) {
-    return ErrnoStatus("fcntl " + entry.hostName);
-  }
-  return Status::Ok();
-}
-
-Status Describe(int folder, const HostEntry& entry, EntryInfo* info) {
-  ScopedFd fd;
-  if (Status status = OpenEntry(folder, entry, O_RDONLY, &fd); !status.ok()) return status;
-  info->name = entry.name;
-  info->attributes = AttributeWord(ReadStoredAttributes(fd.get()), entry.IsFolder(), entry.name);
-  info->size = entry.IsFolder() ? 0 : static_cast<std::uint64_t>(entry.info.st_size);
-  info->lastWrite = entry.info.st_mtim;
-  info->lastAccess = entry.info.st_atim;
-  info->created = info->lastWrite;
+  if (opened != nullptr) *opened = info;
   return Status::Ok();
 }
 
 // The walk relies on names being single valid components: no separator, no NUL, no
 // `.` or `..`, whoever built the path.
-Status CheckNames(const std::vector<std::u16string>& parts) {
-  for (const std::u16string& part : parts) {
+Status CheckNames(const std::vector<std::u16string>& parts, std::size_t from = 0) {
+  for (std::size_t i = from; i < parts.size(); ++i) {
+    const std::u16string& part = parts[i];
     if (!IsValidName(part, false) || part == u"." || part == u"..") {
       return Status::Error(ERROR_INVALID_NAME, "invalid name: " + Utf16ToUtf8(part));
     }
@@ -165,7 +162,9 @@ Status CheckNames(const std::vector<std::u16string>& parts) {
 }
 
 Status NotFound(DWORD error, const CePath& path) {
-  return Status::Error(error, "not found: " + Utf16ToUtf8(path.ToText()));
+  std::string text = "not found: ";
+  for (const std::u16string& part : path.parts) text += "\\" + Utf16ToUtf8(part);
+  return Status::Error(error, std::move(text));
 }
 
 Status InUse(const CePath& path) {
@@ -202,9 +201,7 @@ Status Unshare(int folder, const HostEntry& entry, bool keepContent, ScopedFd* f
   Status status;
   ScopedFd original;
   struct stat info;
-  if (status = OpenEntry(folder, entry, O_RDONLY, &original); status.ok()) {
-    if (::fstat(original.get(), &info) != 0) status = ErrnoStatus("stat " + entry.hostName);
-  }
+  status = OpenEntry(folder, entry, O_RDONLY, &original, &info);
   if (status.ok() && keepContent) {
     status = CopyContent(original.get(), copy.get());
     // Opened anew, the file is read and written from its start.
@@ -246,13 +243,86 @@ int RenameNoReplace(int fromFolder, const std::string& from, int toFolder, const
 
 }  // namespace
 
+struct JailFolder {
+  FolderCache::Folder* cached = nullptr;  // null: `held` is open for this call alone
+  ScopedFd held;
+  int fd = -1;  // -1 when the folder is the root and `fs/` is missing
+  bool valid() const { return fd >= 0; }
+};
+
+namespace {
+
+// Finds `name` in `folder` without regard to case; see FindUncached.
+Status FindIn(FolderCache& cache, JailFolder& folder, std::u16string_view name, HostEntry* entry,
+              bool* found, std::optional<FolderState>* state = nullptr) {
+  if (folder.cached == nullptr) return FindUncached(folder.fd, name, entry, found, state);
+  CachedEntry cached;
+  *found = cache.Find(folder.cached, name, &cached, &entry->info, &entry->statted);
+  if (*found) {
+    entry->hostName = std::move(cached.hostName);
+    entry->name = std::move(cached.name);
+    entry->kind = cached.kind;
+    entry->created = cached.created;
+  }
+  return Status::Ok();
+}
+
+// Fills `entry.info` when it is not yet; an entry that is no longer what it was is
+// missing.
+Status Inspect(FolderCache& cache, JailFolder& folder, HostEntry& entry) {
+  if (entry.statted) return Status::Ok();
+  if (::fstatat(folder.fd, entry.hostName.c_str(), &entry.info, AT_SYMLINK_NOFOLLOW) != 0 ||
+      !BelongsToDevice(entry.info) || KindOf(entry.info) != entry.kind) {
+    if (folder.cached != nullptr) cache.Forget(folder.cached, entry.hostName);
+    return Status::Error(ERROR_FILE_NOT_FOUND, entry.hostName + ": changed");
+  }
+  entry.statted = true;
+  return Status::Ok();
+}
+
+Status Describe(FolderCache& cache, JailFolder& folder, HostEntry& entry, EntryInfo* info) {
+  if (Status status = Inspect(cache, folder, entry); !status.ok()) return status;
+  info->name = entry.name;
+  info->attributes = AttributeWord(ReadStoredAttributesAt(folder.fd, entry.hostName),
+                                   entry.IsFolder(), entry.name);
+  info->size = entry.IsFolder() ? 0 : static_cast<std::uint64_t>(entry.info.st_size);
+  info->lastWrite = entry.info.st_mtim;
+  info->lastAccess = entry.info.st_atim;
+  info->created = info->lastWrite;
+  return Status::Ok();
+}
+
+// ERROR_SHARING_VIOLATION when this process has the file `entry` open. A file that this
+// process created is held by nothing opened before it: then no identity is needed.
+Status CheckNotOpen(FolderCache& cache, JailFolder& folder, HostEntry& entry, const CePath& path) {
+  if (entry.created != 0 && open_files::NoneOpenSince(entry.created)) return Status::Ok();
+  if (Status status = Inspect(cache, folder, entry); !status.ok()) return status;
+  return open_files::IsOpen(entry.info) ? InUse(path) : Status::Ok();
+}
+
+// What `folder` now knows of an entry that this process made, renamed, or replaced.
+void Record(FolderCache& cache, JailFolder& folder, const std::string& hostName,
+            std::u16string_view name, EntryKind kind, std::uint64_t created = 0) {
+  if (folder.cached == nullptr) return;
+  cache.Added(folder.cached, CachedEntry{hostName, std::u16string(name), kind, created});
+}
+
+}  // namespace
+
 // The parent folder of a path and its last component, found or not.
 struct Jail::Located {
-  ScopedFd parent;  // invalid when the parent is the root and `fs/` is missing
+  JailFolder parent;  // invalid when the parent is the root and `fs/` is missing
   bool exists = false;
   HostEntry entry;  // the entry when it exists; otherwise the host name to create
-  std::optional<FolderState> parentState;  // when absent: the state that told so
+  std::optional<FolderState> parentState;  // uncached, when absent: the state that told so
 };
+
+Jail::Jail(std::string root)
+    : root_(std::move(root)), cache_(std::make_unique<FolderCache>(root_)) {}
+
+Jail::~Jail() = default;
+
+void Jail::Begin() const { caching_ = cache_->Refresh(); }
 
 Status Jail::OpenRoot(ScopedFd* root) const {
   root->Reset(::open(root_.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
@@ -267,47 +337,72 @@ Status Jail::OpenRoot(ScopedFd* root) const {
 }
 
 Status Jail::OpenFolder(const std::vector<std::u16string>& parts, std::size_t count,
-                        ScopedFd* folder) const {
+                        JailFolder* folder) const {
+  if (caching_) {
+    // The way to a remembered folder was checked when it was walked.
+    if (FolderCache::Folder* known = cache_->Remembered(parts, count); known != nullptr) {
+      folder->cached = known;
+      folder->fd = cache_->Descriptor(known);
+      return CheckNames(parts, count);
+    }
+  }
   if (Status status = CheckNames(parts); !status.ok()) return status;
-  if (Status status = OpenRoot(folder); !status.ok()) return status;
+  folder->cached = caching_ ? cache_->Root() : nullptr;
+  if (folder->cached != nullptr) {
+    folder->fd = cache_->Descriptor(folder->cached);
+  } else {
+    if (Status status = OpenRoot(&folder->held); !status.ok()) return status;
+    folder->fd = folder->held.get();
+  }
   for (std::size_t i = 0; i < count; ++i) {
     HostEntry entry;
     bool found = false;
-    if (Status status = FindIn(folder->get(), parts[i], &entry, &found); !status.ok()) {
+    if (Status status = FindIn(*cache_, *folder, parts[i], &entry, &found); !status.ok()) {
       return status;
     }
     if (!found || !entry.IsFolder()) {
       return Status::Error(ERROR_PATH_NOT_FOUND, "no folder " + Utf16ToUtf8(parts[i]));
     }
-    ScopedFd next;
-    if (Status status = OpenEntry(folder->get(), entry, O_RDONLY, &next); !status.ok()) {
-      return Status::Error(ERROR_PATH_NOT_FOUND, status.message());
+    JailFolder next;
+    if (folder->cached != nullptr) {
+      if (Status status = cache_->Child(folder->cached, entry.hostName, &next.cached, &next.held);
+          !status.ok()) {
+        return status;
+      }
+      next.fd = next.cached != nullptr ? cache_->Descriptor(next.cached) : next.held.get();
+    } else {
+      if (Status status = OpenEntry(folder->fd, entry, O_RDONLY, &next.held); !status.ok()) {
+        return Status::Error(ERROR_PATH_NOT_FOUND, status.message());
+      }
+      next.fd = next.held.get();
     }
     *folder = std::move(next);
   }
+  if (folder->cached != nullptr) cache_->Remember(parts, count, folder->cached);
   return Status::Ok();
 }
 
 Status Jail::Locate(const CePath& path, Located* located) const {
-  if (Status status = CheckNames(path.parts); !status.ok()) return status;
   const std::size_t depth = path.parts.size() - 1;
   Status status = OpenFolder(path.parts, depth, &located->parent);
   if (!status.ok()) {
-    located->parent.Reset();
+    located->parent = JailFolder();
     // A missing `fs/` is a device without files: its root holds nothing.
     if (depth == 0 && status.error() == ERROR_PATH_NOT_FOUND) return Status::Ok();
     return status;
   }
-  status = FindIn(located->parent.get(), path.parts.back(), &located->entry, &located->exists,
+  status = FindIn(*cache_, located->parent, path.parts.back(), &located->entry, &located->exists,
                   &located->parentState);
   if (!located->exists) located->entry.hostName = HostName(path.parts.back());
   return status;
 }
 
 Status Jail::Stat(const CePath& path, EntryInfo* info) const {
+  const std::lock_guard lock(mutex_);
+  Begin();
   if (path.IsRoot()) {
-    ScopedFd root;
-    if (!OpenRoot(&root).ok()) return NotFound(ERROR_FILE_NOT_FOUND, path);
+    JailFolder root;
+    if (!OpenFolder(path.parts, 0, &root).ok()) return NotFound(ERROR_FILE_NOT_FOUND, path);
     *info = EntryInfo{};
     info->attributes = FILE_ATTRIBUTE_DIRECTORY;
     return Status::Ok();
@@ -315,37 +410,59 @@ Status Jail::Stat(const CePath& path, EntryInfo* info) const {
   Located located;
   if (Status status = Locate(path, &located); !status.ok()) return status;
   if (!located.exists) return NotFound(ERROR_FILE_NOT_FOUND, path);
-  return Describe(located.parent.get(), located.entry, info);
+  return Describe(*cache_, located.parent, located.entry, info);
 }
 
 Status Jail::List(const CePath& folderPath, std::u16string_view pattern,
                   std::vector<EntryInfo>* entries) const {
+  const std::lock_guard lock(mutex_);
+  Begin();
   entries->clear();
   if (!IsValidName(pattern, true)) {
     return Status::Error(ERROR_INVALID_NAME, "invalid pattern: " + Utf16ToUtf8(pattern));
   }
-  ScopedFd folder;
+  JailFolder folder;
   if (Status status = OpenFolder(folderPath.parts, folderPath.parts.size(), &folder);
       !status.ok()) {
     return status;
   }
   std::vector<HostEntry> matches;
-  if (HasWildcards(pattern)) {
-    if (Status status = ReadFolder(folder.get(), &matches); !status.ok()) return status;
+  if (HasWildcards(pattern) && folder.cached != nullptr) {
+    std::vector<CachedEntry> cached;
+    cache_->Entries(folder.cached, &cached);
+    for (CachedEntry& entry : cached) {
+      if (!MatchesWildcard(pattern, entry.name)) continue;
+      HostEntry match;
+      match.hostName = std::move(entry.hostName);
+      match.name = std::move(entry.name);
+      match.kind = entry.kind;
+      matches.push_back(std::move(match));
+    }
+  } else if (HasWildcards(pattern)) {
+    if (Status status = ReadFolder(folder.fd, &matches); !status.ok()) return status;
     std::erase_if(matches,
                   [&](const HostEntry& entry) { return !MatchesWildcard(pattern, entry.name); });
   } else {
     HostEntry entry;
     bool found = false;
-    if (Status status = FindIn(folder.get(), pattern, &entry, &found); !status.ok()) {
+    if (Status status = FindIn(*cache_, folder, pattern, &entry, &found); !status.ok()) {
       return status;
     }
     if (found) matches.push_back(std::move(entry));
   }
-  for (const HostEntry& match : matches) {
+  for (HostEntry& match : matches) {
+    if (match.kind == EntryKind::kUnknown) {
+      // Its kind is learnt from what the host holds now.
+      if (::fstatat(folder.fd, match.hostName.c_str(), &match.info, AT_SYMLINK_NOFOLLOW) != 0 ||
+          !BelongsToDevice(match.info)) {
+        continue;
+      }
+      match.kind = KindOf(match.info);
+      match.statted = true;
+    }
     EntryInfo info;
     // An entry removed since it was read is no longer listed.
-    if (Describe(folder.get(), match, &info).ok()) entries->push_back(std::move(info));
+    if (Describe(*cache_, folder, match, &info).ok()) entries->push_back(std::move(info));
   }
   std::sort(entries->begin(), entries->end(), [](const EntryInfo& a, const EntryInfo& b) {
     return LessIgnoringCase(a.name, b.name);
@@ -355,6 +472,8 @@ Status Jail::List(const CePath& folderPath, std::u16string_view pattern,
 
 Status Jail::OpenFile(const CePath& path, FileAccess access, Disposition disposition,
                       ScopedFd* file) const {
+  const std::lock_guard lock(mutex_);
+  Begin();
   if (path.IsRoot()) return Status::Error(ERROR_ACCESS_DENIED, "the root is a folder");
   Located located;
   if (Status status = Locate(path, &located); !status.ok()) return status;
@@ -369,9 +488,18 @@ Status Jail::OpenFile(const CePath& path, FileAccess access, Disposition disposi
       return Status::Error(ERROR_ACCESS_DENIED, "a folder: " + Utf16ToUtf8(path.ToText()));
     }
     const bool writing = access != FileAccess::kRead;
-    if (writing && open_files::IsOpen(located.entry.info)) return InUse(path);
-    if (Status status = OpenEntry(located.parent.get(), located.entry, accessFlags, file);
+    if (writing) {
+      if (Status status = CheckNotOpen(*cache_, located.parent, located.entry, path);
+          !status.ok()) {
+        return status;
+      }
+    }
+    struct stat opened;
+    if (Status status = OpenEntry(located.parent.fd, located.entry, accessFlags, file, &opened);
         !status.ok()) {
+      if (located.parent.cached != nullptr) {
+        cache_->Forget(located.parent.cached, located.entry.hostName);
+      }
       return status;
     }
     if (writing) {
@@ -379,13 +507,15 @@ Status Jail::OpenFile(const CePath& path, FileAccess access, Disposition disposi
         file->Reset();
         return Status::Error(ERROR_ACCESS_DENIED, "read-only: " + Utf16ToUtf8(path.ToText()));
       }
-      if (located.entry.info.st_nlink > 1) {
+      if (opened.st_nlink > 1) {
         const bool keepContent = disposition != Disposition::kCreateAlways;
-        if (Status status = Unshare(located.parent.get(), located.entry, keepContent, file);
+        if (Status status = Unshare(located.parent.fd, located.entry, keepContent, file);
             !status.ok()) {
           file->Reset();
           return status;
         }
+        Record(*cache_, located.parent, located.entry.hostName, located.entry.name,
+               EntryKind::kFile);
       }
       if (disposition == Disposition::kCreateAlways && ::ftruncate(file->get(), 0) != 0) {
         return ErrnoStatus("truncate " + Utf16ToUtf8(path.ToText()));
@@ -395,7 +525,8 @@ Status Jail::OpenFile(const CePath& path, FileAccess access, Disposition disposi
   }
   if (disposition == Disposition::kOpenExisting) return NotFound(ERROR_FILE_NOT_FOUND, path);
   if (!located.parent.valid()) return NotFound(ERROR_PATH_NOT_FOUND, path);
-  file->Reset(::openat(located.parent.get(), located.entry.hostName.c_str(),
+  const std::uint64_t created = open_files::Mark();
+  file->Reset(::openat(located.parent.fd, located.entry.hostName.c_str(),
                        accessFlags | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
   if (!file->valid()) {
     // The name is taken by something that is not part of the device (a link, ...).
@@ -406,13 +537,17 @@ Status Jail::OpenFile(const CePath& path, FileAccess access, Disposition disposi
     }
     return ErrnoStatus("create " + Utf16ToUtf8(path.ToText()));
   }
+  Record(*cache_, located.parent, located.entry.hostName, path.parts.back(), EntryKind::kFile,
+         created);
   if (located.parentState) {
-    folder_names::Added(located.parent.get(), *located.parentState, path.parts.back());
+    folder_names::Added(located.parent.fd, *located.parentState, path.parts.back());
   }
   return Status::Ok();
 }
 
 Status Jail::MakeFolder(const CePath& path) const {
+  const std::lock_guard lock(mutex_);
+  Begin();
   if (path.IsRoot()) return Status::Error(ERROR_ALREADY_EXISTS, "the root exists");
   Located located;
   if (Status status = Locate(path, &located); !status.ok()) return status;
@@ -420,16 +555,19 @@ Status Jail::MakeFolder(const CePath& path) const {
     return Status::Error(ERROR_ALREADY_EXISTS, "exists: " + Utf16ToUtf8(path.ToText()));
   }
   if (!located.parent.valid()) return NotFound(ERROR_PATH_NOT_FOUND, path);
-  if (::mkdirat(located.parent.get(), located.entry.hostName.c_str(), 0777) != 0) {
+  if (::mkdirat(located.parent.fd, located.entry.hostName.c_str(), 0777) != 0) {
     return ErrnoStatus("create folder " + Utf16ToUtf8(path.ToText()));
   }
+  Record(*cache_, located.parent, located.entry.hostName, path.parts.back(), EntryKind::kFolder);
   if (located.parentState) {
-    folder_names::Added(located.parent.get(), *located.parentState, path.parts.back());
+    folder_names::Added(located.parent.fd, *located.parentState, path.parts.back());
   }
   return Status::Ok();
 }
 
 Status Jail::RemoveFile(const CePath& path) const {
+  const std::lock_guard lock(mutex_);
+  Begin();
   if (path.IsRoot()) return Status::Error(ERROR_ACCESS_DENIED, "the root is a folder");
   Located located;
   if (Status status = Locate(path, &located); !status.ok()) return status;
@@ -437,26 +575,28 @@ Status Jail::RemoveFile(const CePath& path) const {
   if (located.entry.IsFolder()) {
     return Status::Error(ERROR_ACCESS_DENIED, "a folder: " + Utf16ToUtf8(path.ToText()));
   }
-  // Before any descriptor of ours is open on the file (see open_files.h).
-  if (open_files::IsOpen(located.entry.info)) return InUse(path);
-  ScopedFd file;
-  if (Status status = OpenEntry(located.parent.get(), located.entry, O_RDONLY, &file);
-      !status.ok()) {
+  if (Status status = CheckNotOpen(*cache_, located.parent, located.entry, path); !status.ok()) {
     return status;
   }
-  if ((ReadStoredAttributes(file.get()) & FILE_ATTRIBUTE_READONLY) != 0) {
+  if ((ReadStoredAttributesAt(located.parent.fd, located.entry.hostName) &
+       FILE_ATTRIBUTE_READONLY) != 0) {
     return Status::Error(ERROR_ACCESS_DENIED, "read-only: " + Utf16ToUtf8(path.ToText()));
   }
   FolderState before;
-  const bool known = StateOf(located.parent.get(), &before);
-  if (::unlinkat(located.parent.get(), located.entry.hostName.c_str(), 0) != 0) {
+  const bool known = located.parent.cached == nullptr && StateOf(located.parent.fd, &before);
+  if (::unlinkat(located.parent.fd, located.entry.hostName.c_str(), 0) != 0) {
     return ErrnoStatus("delete " + Utf16ToUtf8(path.ToText()));
   }
-  if (known) folder_names::Removed(located.parent.get(), before, located.entry.name);
+  if (located.parent.cached != nullptr) {
+    cache_->Removed(located.parent.cached, located.entry.hostName);
+  }
+  if (known) folder_names::Removed(located.parent.fd, before, located.entry.name);
   return Status::Ok();
 }
 
 Status Jail::Move(const CePath& from, const CePath& to) const {
+  const std::lock_guard lock(mutex_);
+  Begin();
   if (from.IsRoot() || to.IsRoot()) return Status::Error(ERROR_ACCESS_DENIED, "the root");
   Located source;
   if (Status status = Locate(from, &source); !status.ok()) return status;
@@ -464,39 +604,60 @@ Status Jail::Move(const CePath& from, const CePath& to) const {
   Located target;
   if (Status status = Locate(to, &target); !status.ok()) return status;
   if (!target.parent.valid()) return NotFound(ERROR_PATH_NOT_FOUND, to);
-  struct stat sourceFolder;
-  struct stat targetFolder;
-  if (::fstat(source.parent.get(), &sourceFolder) != 0 ||
-      ::fstat(target.parent.get(), &targetFolder) != 0) {
-    return ErrnoStatus("stat " + Utf16ToUtf8(to.ToText()));
+  bool sameFolder = source.parent.cached != nullptr && source.parent.cached == target.parent.cached;
+  if (!sameFolder) {
+    struct stat sourceFolder;
+    struct stat targetFolder;
+    if (::fstat(source.parent.fd, &sourceFolder) != 0 ||
+        ::fstat(target.parent.fd, &targetFolder) != 0) {
+      return ErrnoStatus("stat " + Utf16ToUtf8(to.ToText()));
+    }
+    sameFolder = SameFile(sourceFolder, targetFolder);
   }
-  const bool sameFolder = SameFile(sourceFolder, targetFolder);
   if (target.exists) {
     // Only the entry itself may take another spelling of its name.
-    if (!sameFolder || !SameFile(source.entry.info, target.entry.info)) {
+    if (!sameFolder) {
+      return Status::Error(ERROR_ALREADY_EXISTS, "exists: " + Utf16ToUtf8(to.ToText()));
+    }
+    if (Status status = Inspect(*cache_, source.parent, source.entry); !status.ok()) return status;
+    if (Status status = Inspect(*cache_, target.parent, target.entry); !status.ok()) return status;
+    if (!SameFile(source.entry.info, target.entry.info)) {
       return Status::Error(ERROR_ALREADY_EXISTS, "exists: " + Utf16ToUtf8(to.ToText()));
     }
     if (source.entry.hostName == HostName(to.parts.back())) return Status::Ok();
     target.entry.hostName = HostName(to.parts.back());
   }
-  if (!source.entry.IsFolder() && open_files::IsOpen(source.entry.info)) return InUse(from);
+  if (!source.entry.IsFolder()) {
+    if (Status status = CheckNotOpen(*cache_, source.parent, source.entry, from); !status.ok()) {
+      return status;
+    }
+  }
   FolderState sourceBefore;
   FolderState targetBefore;
-  const bool sourceKnown = StateOf(source.parent.get(), &sourceBefore);
-  const bool targetKnown = StateOf(target.parent.get(), &targetBefore);
-  if (RenameNoReplace(source.parent.get(), source.entry.hostName, target.parent.get(),
+  const bool sourceKnown =
+      source.parent.cached == nullptr && StateOf(source.parent.fd, &sourceBefore);
+  const bool targetKnown =
+      target.parent.cached == nullptr && StateOf(target.parent.fd, &targetBefore);
+  if (RenameNoReplace(source.parent.fd, source.entry.hostName, target.parent.fd,
                       target.entry.hostName) != 0) {
     return ErrnoStatus("rename " + Utf16ToUtf8(from.ToText()));
   }
-  if (sourceKnown) folder_names::Removed(source.parent.get(), sourceBefore, source.entry.name);
+  if (source.parent.cached != nullptr) {
+    cache_->Removed(source.parent.cached, source.entry.hostName);
+  }
+  Record(*cache_, target.parent, target.entry.hostName, to.parts.back(), source.entry.kind,
+         source.entry.created);
+  if (sourceKnown) folder_names::Removed(source.parent.fd, sourceBefore, source.entry.name);
   FolderState now;
-  if (sameFolder ? StateOf(target.parent.get(), &now) : targetKnown) {
-    folder_names::Added(target.parent.get(), sameFolder ? now : targetBefore, to.parts.back());
+  if (sameFolder ? (targetKnown && StateOf(target.parent.fd, &now)) : targetKnown) {
+    folder_names::Added(target.parent.fd, sameFolder ? now : targetBefore, to.parts.back());
   }
   return Status::Ok();
 }
 
 Status Jail::Replace(const CePath& destination, const CePath& source) const {
+  const std::lock_guard lock(mutex_);
+  Begin();
   Located to;
   Located from;
   if (destination.IsRoot() || source.IsRoot()) return NotFound(ERROR_FILE_NOT_FOUND, source);
@@ -504,70 +665,80 @@ Status Jail::Replace(const CePath& destination, const CePath& source) const {
   if (Status status = Locate(source, &from); !status.ok()) return status;
   if (!to.exists || to.entry.IsFolder()) return NotFound(ERROR_FILE_NOT_FOUND, destination);
   if (!from.exists || from.entry.IsFolder()) return NotFound(ERROR_FILE_NOT_FOUND, source);
+  if (Status status = Inspect(*cache_, to.parent, to.entry); !status.ok()) return status;
+  if (Status status = Inspect(*cache_, from.parent, from.entry); !status.ok()) return status;
   if (SameFile(to.entry.info, from.entry.info)) {
     return Status::Error(ERROR_ACCESS_DENIED, "one file: " + Utf16ToUtf8(source.ToText()));
   }
   if (open_files::IsOpen(to.entry.info)) return InUse(destination);
-  if (open_files::IsOpen(from.entry.info)) return InUse(source);
-  ScopedFd old;
-  ScopedFd replacement;
-  if (Status status = OpenEntry(to.parent.get(), to.entry, O_RDONLY, &old); !status.ok()) {
+  if (Status status = CheckNotOpen(*cache_, from.parent, from.entry, source); !status.ok()) {
     return status;
   }
-  const DWORD attributes = ReadStoredAttributes(old.get());
+  const DWORD attributes = ReadStoredAttributesAt(to.parent.fd, to.entry.hostName);
   if ((attributes & FILE_ATTRIBUTE_READONLY) != 0) {
     return Status::Error(ERROR_ACCESS_DENIED, "read-only: " + Utf16ToUtf8(destination.ToText()));
-  }
-  if (Status status = OpenEntry(from.parent.get(), from.entry, O_RDONLY, &replacement);
-      !status.ok()) {
-    return status;
   }
   // The destination keeps what belongs to it rather than to its content; a source with
   // other hard links gets a file of its own first, so that they keep theirs.
   const mode_t mode = to.entry.info.st_mode & 07777;
   const bool newMode = (from.entry.info.st_mode & 07777) != mode;
-  const bool newAttributes = ReadStoredAttributes(replacement.get()) != attributes;
-  if ((newMode || newAttributes) && from.entry.info.st_nlink > 1) {
-    if (Status status = Unshare(from.parent.get(), from.entry, true, &replacement); !status.ok()) {
+  const bool newAttributes =
+      ReadStoredAttributesAt(from.parent.fd, from.entry.hostName) != attributes;
+  if (newMode || newAttributes) {
+    ScopedFd replacement;
+    if (Status status = OpenEntry(from.parent.fd, from.entry, O_RDONLY, &replacement);
+        !status.ok()) {
       return status;
     }
-  }
-  if (newMode && ::fchmod(replacement.get(), mode) != 0) {
-    return ErrnoStatus("chmod " + Utf16ToUtf8(source.ToText()));
-  }
-  if (newAttributes) {
-    if (Status status = WriteStoredAttributes(replacement.get(), attributes); !status.ok()) {
-      return status;
+    if (from.entry.info.st_nlink > 1) {
+      if (Status status = Unshare(from.parent.fd, from.entry, true, &replacement); !status.ok()) {
+        return status;
+      }
+    }
+    if (newMode && ::fchmod(replacement.get(), mode) != 0) {
+      return ErrnoStatus("chmod " + Utf16ToUtf8(source.ToText()));
+    }
+    if (newAttributes) {
+      if (Status status = WriteStoredAttributes(replacement.get(), attributes); !status.ok()) {
+        return status;
+      }
     }
   }
   FolderState sourceBefore;
   FolderState destinationBefore;
-  const bool sourceKnown = StateOf(from.parent.get(), &sourceBefore);
-  const bool destinationKnown = StateOf(to.parent.get(), &destinationBefore);
-  if (::renameat(from.parent.get(), from.entry.hostName.c_str(), to.parent.get(),
+  const bool sourceKnown = from.parent.cached == nullptr && StateOf(from.parent.fd, &sourceBefore);
+  const bool destinationKnown =
+      to.parent.cached == nullptr && StateOf(to.parent.fd, &destinationBefore);
+  if (::renameat(from.parent.fd, from.entry.hostName.c_str(), to.parent.fd,
                  to.entry.hostName.c_str()) != 0) {
     return ErrnoStatus("replace " + Utf16ToUtf8(destination.ToText()));
   }
-  if (sourceKnown) folder_names::Removed(from.parent.get(), sourceBefore, from.entry.name);
-  if (destinationKnown) folder_names::Touched(to.parent.get(), destinationBefore);
+  if (from.parent.cached != nullptr) cache_->Removed(from.parent.cached, from.entry.hostName);
+  Record(*cache_, to.parent, to.entry.hostName, to.entry.name, EntryKind::kFile);
+  if (sourceKnown) folder_names::Removed(from.parent.fd, sourceBefore, from.entry.name);
+  if (destinationKnown) folder_names::Touched(to.parent.fd, destinationBefore);
   return Status::Ok();
 }
 
 Status Jail::SetAttributes(const CePath& path, DWORD attributes) const {
+  const std::lock_guard lock(mutex_);
+  Begin();
   if (path.IsRoot()) return Status::Error(ERROR_ACCESS_DENIED, "the root keeps no attributes");
   Located located;
   if (Status status = Locate(path, &located); !status.ok()) return status;
   if (!located.exists) return NotFound(ERROR_FILE_NOT_FOUND, path);
   ScopedFd fd;
-  if (Status status = OpenEntry(located.parent.get(), located.entry, O_RDONLY, &fd);
+  struct stat opened;
+  if (Status status = OpenEntry(located.parent.fd, located.entry, O_RDONLY, &fd, &opened);
       !status.ok()) {
     return status;
   }
   // The attributes of a file with other hard links are its own, not theirs.
-  if (!located.entry.IsFolder() && located.entry.info.st_nlink > 1) {
-    if (Status status = Unshare(located.parent.get(), located.entry, true, &fd); !status.ok()) {
+  if (!located.entry.IsFolder() && opened.st_nlink > 1) {
+    if (Status status = Unshare(located.parent.fd, located.entry, true, &fd); !status.ok()) {
       return status;
     }
+    Record(*cache_, located.parent, located.entry.hostName, located.entry.name, EntryKind::kFile);
   }
   return WriteStoredAttributes(fd.get(), attributes);
 }

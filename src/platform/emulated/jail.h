@@ -1,6 +1,6 @@
 // Jail: the device's file system, the host folder `fs/` that stands for `\`.
 //
-// Every operation takes a parsed CePath and walks it from `fs/` one component at a time
+// Every operation takes a parsed CePath and finds it from `fs/` one component at a time
 // with openat and O_NOFOLLOW, so nothing outside `fs/` is ever read, written, created or
 // deleted: `..` was resolved before the walk, and a symbolic link, at any depth, is never
 // followed. Only regular files and folders whose host names are valid CE names belong to
@@ -11,18 +11,23 @@
 // the host holds several spellings of one name, the exact spelling wins, then the first
 // in ordinal order.
 //
-// A missing `fs/` behaves as a device without files: nothing is found, nothing can be
-// created. A Jail holds no open descriptors between calls and is safe to use from
-// several threads.
+// The folders that calls pass through stay open between calls, with their names, and are
+// kept current with every change, whoever makes it (folder_cache.h); where that cannot
+// be done, each call walks from `fs/`. A missing `fs/` behaves as a device without
+// files: nothing is found, nothing can be created. A Jail is safe to use from several
+// threads; it serves one call at a time.
 #pragma once
 
 #include <sys/stat.h>
 
 #include <cstdint>
+#include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
 #include "ce_path.h"
+#include "folder_cache.h"
 #include "scoped_fd.h"
 #include "status.h"
 
@@ -46,10 +51,16 @@ enum class Disposition {
   kOpenAlways,        // creates when missing, keeps an existing file's content
 };
 
+// A folder on the way of a path: cached, or held open for one call.
+struct JailFolder;
+
 class Jail {
  public:
   // `root` is the host path of `fs/`.
-  explicit Jail(std::string root) : root_(std::move(root)) {}
+  explicit Jail(std::string root);
+  Jail(const Jail&) = delete;
+  Jail& operator=(const Jail&) = delete;
+  ~Jail();
 
   const std::string& root() const { return root_; }
 
@@ -96,12 +107,17 @@ class Jail {
 
  private:
   struct Located;
+  // Each public call holds mutex_ and starts with Begin.
+  void Begin() const;
   Status OpenRoot(ScopedFd* root) const;
   Status OpenFolder(const std::vector<std::u16string>& parts, std::size_t count,
-                    ScopedFd* folder) const;
+                    JailFolder* folder) const;
   Status Locate(const CePath& path, Located* located) const;
 
   std::string root_;
+  mutable std::mutex mutex_;
+  const std::unique_ptr<FolderCache> cache_;
+  mutable bool caching_ = false;  // for the call under way
 };
 
 }  // namespace emu

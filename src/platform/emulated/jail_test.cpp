@@ -134,13 +134,26 @@ TEST_F(JailTest, LinkedFileIsAbsentAndItsNameCannotBeTaken) {
 }
 
 TEST_F(JailTest, LinkSwappedInForAFolderIsNotFollowed) {
-  // A real folder replaced by a link between two calls: the second call sees no folder.
-  ASSERT_EQ(CreateDirectoryW(u"\\Temp\\swap", nullptr), TRUE);
-  fs::remove(device_.HostPath(u"\\Temp\\swap"));
-  fs::create_directory_symlink(Outside("outside"), device_.HostPath(u"\\Temp\\swap"));
-  EXPECT_EQ(ce::fopen("\\Temp\\swap\\victim.txt", "r+b"), nullptr);
-  EXPECT_EQ(GetLastError(), ERROR_PATH_NOT_FOUND);
-  EXPECT_EQ(ce::fopen("\\Temp\\swap\\x.txt", "wb"), nullptr);
+  // A real folder that a call went through, replaced by a link before the next call
+  // (deleted, or moved away within the device): the next call sees no folder.
+  for (const bool moved : {false, true}) {
+    SCOPED_TRACE(moved ? "moved away" : "deleted");
+    ASSERT_EQ(CreateDirectoryW(u"\\Temp\\swap", nullptr), TRUE);
+    EXPECT_EQ(GetFileAttributesW(u"\\Temp\\swap\\victim.txt"), INVALID_FILE_ATTRIBUTES);
+    if (moved) {
+      fs::rename(device_.HostPath(u"\\Temp\\swap"), device_.HostPath(u"\\Temp\\moved"));
+    } else {
+      fs::remove(device_.HostPath(u"\\Temp\\swap"));
+    }
+    fs::create_directory_symlink(Outside("outside"), device_.HostPath(u"\\Temp\\swap"));
+    EXPECT_EQ(ce::fopen("\\Temp\\swap\\victim.txt", "r+b"), nullptr);
+    EXPECT_EQ(GetLastError(), ERROR_PATH_NOT_FOUND);
+    EXPECT_EQ(ce::fopen("\\Temp\\swap\\x.txt", "wb"), nullptr);
+    EXPECT_EQ(GetFileAttributesW(u"\\Temp\\swap\\x.txt"), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(GetLastError(), ERROR_PATH_NOT_FOUND);
+    fs::remove(device_.HostPath(u"\\Temp\\swap"));
+  }
+  EXPECT_EQ(device_.ListFiles(u"\\Temp\\moved"), std::vector<std::string>{});
 }
 
 TEST_F(JailTest, NamesTheHostCannotHoldAreRefused) {

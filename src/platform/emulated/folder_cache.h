@@ -1,0 +1,152 @@
+// FolderCache: the folders of one jail that earlier calls resolved, known with the names
+// they hold and kept current, so that a call costs a few system calls instead of a walk
+// from `fs/`.
+//
+// A cached folder has an inotify watch, its host entries (name, kind when known, and
+// whether this process created the file) and, while recently used, an open descriptor.
+// Every jail call starts with Refresh, one non-blocking read of the inotify queue: each
+// change to a cached folder's entries, by anyone, arrives there as an event, in order,
+// and is applied to the names; an entry that is deleted, renamed, or has something
+// renamed over it takes its cached subtree with it. A cached folder is therefore only
+// used while it is still where its path leads, as a walk would find it at that moment.
+// `fs/` itself is covered by a watch on the device folder; an overflowing queue empties
+// the cache. A folder whose descriptor was closed is opened again from its parent and
+// must be the same folder (device and inode) or it is dropped.
+//
+// The jail applies its own changes at once (Added, Removed); their events arrive later
+// and leave the names as they are: a creation keeps what is known of an entry that is
+// present (what had the name before was deleted or renamed away, and its event came
+// first), while a rename over an entry and a deletion do not.
+//
+// Why inotify rather than a check of each folder's state: a state check (one fstat per
+// folder) tells of changes to the folder's own entries but not that it or an ancestor
+// was renamed, deleted or replaced by a link, which only a walk would see; inotify tells
+// of all of them, for the whole cached tree, in one read per call.
+//
+// Only folders on local file systems that report every change are cached (not network
+// or FUSE file systems), and only while inotify and /proc/self/fd are at hand;
+// CE_DEVICE_FOLDER_CACHE=off turns the cache off. Without it the jail walks every path.
+// A mount made inside `fs/` while a process runs is not seen by its cached folders.
+//
+// Bounds: kMaxFolders folders and kMaxEntries names (least recently used go first, with
+// their subtrees), kMaxOpenFolders descriptors (fewer under a low descriptor limit). A
+// child process after fork starts empty. Not thread-safe: the jail serialises calls.
+#pragma once
+
+#include <sys/stat.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <list>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "scoped_fd.h"
+#include "status.h"
+
+namespace emu {
+
+enum class EntryKind : std::uint8_t { kUnknown, kFile, kFolder, kOther };
+
+// What a cached folder knows of one of its entries whose host name is a device name.
+struct CachedEntry {
+  std::string hostName;
+  std::u16string name;
+  EntryKind kind = EntryKind::kUnknown;
+  // Non-zero when this process created the file after that point of the open-files
+  // registry (open_files::Mark) and it has kept its name since.
+  std::uint64_t created = 0;
+};
+
+class FolderCache {
+ public:
+  struct Folder;
+
+  static constexpr std::size_t kMaxFolders = 4096;
+  static constexpr std::size_t kMaxEntries = 1 << 20;
+  static constexpr std::size_t kMaxOpenFolders = 256;
+
+  // `root` is the host path of `fs/`.
+  explicit FolderCache(std::string root);
+  FolderCache(const FolderCache&) = delete;
+  FolderCache& operator=(const FolderCache&) = delete;
+  ~FolderCache();
+
+  // Applies every change since the last call; first step of every jail call. False
+  // when nothing can be cached: the caller walks the path itself.
+  bool Refresh();
+
+  // The root `fs/`, cached; null when it is missing or cannot be cached.
+  Folder* Root();
+  // The child folder `hostName` of `parent`, cached. When it cannot be kept, *child is
+  // null and `transient` holds it open for the caller. ERROR_PATH_NOT_FOUND when it
+  // cannot be opened as a folder without following a link.
+  Status Child(Folder* parent, const std::string& hostName, Folder** child, ScopedFd* transient);
+  // The folder that the first `count` of `parts` led to when last resolved (Remember),
+  // as long as nothing on the way has changed; null otherwise.
+  Folder* Remembered(const std::vector<std::u16string>& parts, std::size_t count);
+  void Remember(const std::vector<std::u16string>& parts, std::size_t count, Folder* folder);
+
+  // The open descriptor of a folder that Root, Child or Remembered gave in this call.
+  int Descriptor(const Folder* folder) const;
+
+  // The entry of `folder` that `name` finds: the exact spelling when it is a file or a
+  // folder, otherwise the first such spelling in ordinal order. Kinds not yet known are
+  // learnt with fstatat; `*info` is filled when that was done for the entry found.
+  bool Find(Folder* folder, std::u16string_view name, CachedEntry* entry, struct stat* info,
+            bool* statted);
+  // Every entry of `folder` that is or may be a file or folder.
+  void Entries(const Folder* folder, std::vector<CachedEntry>* entries) const;
+
+  // Changes this process made in `folder`.
+  void Added(Folder* folder, const CachedEntry& entry);
+  void Removed(Folder* folder, const std::string& hostName);
+  // What is known of the entry no longer holds (it changed under the jail).
+  void Forget(Folder* folder, const std::string& hostName);
+
+ private:
+  struct Entry;
+  using Names = std::unordered_multimap<std::string, Entry>;
+  struct Route;
+
+  bool Start();
+  void Clear();
+  bool Drain();
+  // False when nothing cached holds any more.
+  bool Apply(int watch, std::uint32_t mask, std::string_view hostName);
+  void Drop(Folder* folder);
+  void DropChild(Folder* folder, const std::string& hostName);
+  void Evict();
+  Folder* Adopt(Folder* parent, const std::string& hostName, ScopedFd* fd);
+  // Opens the folder's descriptor again when it was closed; false (and the folder is
+  // dropped) when it is no longer the folder cached.
+  bool Open(Folder* folder);
+  void Touch(Folder* folder);
+  // Changes of names, counted.
+  void Put(Folder* folder, std::string key, std::string hostName, EntryKind kind,
+           std::uint64_t created, bool keepKnown);
+  void Erase(Folder* folder, std::string_view hostName);
+
+  const std::string root_;
+  std::string deviceFolder_;  // the folder that holds `fs/`
+  std::string rootName_;      // `fs`
+  bool enabled_ = true;
+  std::size_t maxOpen_ = kMaxOpenFolders;
+  unsigned generation_ = 0;  // of fork, when the cache was filled
+  ScopedFd inotify_;
+  int deviceWatch_ = -1;
+  std::unique_ptr<Folder> rootFolder_;
+  std::unordered_map<int, Folder*> byWatch_;
+  std::list<Folder*> open_;  // folders other than the root with a descriptor, recent first
+  std::size_t folders_ = 0;
+  std::size_t entries_ = 0;
+  std::uint64_t clock_ = 0;  // counts calls
+  std::uint64_t epoch_ = 0;  // counts dropped folders
+  std::unique_ptr<char[]> events_;
+  std::unique_ptr<Route> route_;
+};
+
+}  // namespace emu
