@@ -81,17 +81,33 @@ bool DeviceNameOf(std::string_view hostName, std::u16string* name) {
 }
 
 Status ParseCePath(std::u16string_view text, CePath* path, WildcardsIn wildcards) {
-  path->parts.clear();
-  path->parts.reserve(8);
   path->endsWithSeparator = !text.empty() && IsSeparator(text.back());
   // Where the last component of the text starts, the one that may hold wildcards.
   std::size_t lastEnd = text.size();
   while (lastEnd > 0 && IsSeparator(text[lastEnd - 1])) --lastEnd;
   std::size_t lastStart = lastEnd;
   while (lastStart > 0 && !IsSeparator(text[lastStart - 1])) --lastStart;
-  // Every component is checked, even one that a later `..` takes away.
+  // The components are written over those of the path's last use, keeping their storage;
+  // those of a beginning read before are kept as they are.
+  std::size_t start = 0;
+  std::size_t count = 0;
   std::size_t length = 0;  // of the resolved path in CE form, without its first `\`
-  for (std::size_t start = 0; start < text.size();) {
+  const std::u16string_view known = path->readPrefix;
+  if (!known.empty() && known.size() <= lastStart && path->parts.size() >= path->readCount &&
+      text.substr(0, known.size()) == known) {
+    start = known.size();
+    count = path->readCount;
+    length = path->readLength;
+  } else {
+    path->readPrefix.clear();
+  }
+  // Every component is checked, even one that a later `..` takes away.
+  while (start < text.size()) {
+    if (start == lastStart && start != path->readPrefix.size()) {
+      path->readPrefix.assign(text.substr(0, start));
+      path->readCount = count;
+      path->readLength = length;
+    }
     std::size_t end = start;
     while (end < text.size() && !IsSeparator(text[end])) ++end;
     const std::u16string_view part = text.substr(start, end - start);
@@ -99,18 +115,23 @@ Status ParseCePath(std::u16string_view text, CePath* path, WildcardsIn wildcards
     start = end + 1;
     if (part.empty() || part == u".") continue;
     if (part == u"..") {
-      if (!path->parts.empty()) {
-        length -= path->parts.back().size() + 1;
-        path->parts.pop_back();
-      }
+      if (count > 0) length -= path->parts[--count].size() + 1;
       continue;
     }
     if (!IsValidName(part, last && wildcards == WildcardsIn::kLastComponent)) {
+      path->parts.clear();
+      path->readPrefix.clear();
       return Status::Error(ERROR_INVALID_NAME, "invalid name in path: " + Utf16ToUtf8(text));
     }
-    path->parts.emplace_back(part);
+    if (count < path->parts.size()) {
+      path->parts[count].assign(part);
+    } else {
+      path->parts.emplace_back(part);
+    }
+    ++count;
     length += part.size() + 1;
   }
+  path->parts.resize(count);
   if (std::max<std::size_t>(length, 1) >= MAX_PATH) {
     return Status::Error(ERROR_FILENAME_EXCED_RANGE, "path too long: " + Utf16ToUtf8(text));
   }

@@ -20,6 +20,14 @@ struct CePath {
   std::vector<std::u16string> parts;  // empty for the root `\`
   bool endsWithSeparator = false;     // the text ended with `\` or `/` (or was only that)
 
+  // What ParseCePath last read into this path up to its last component, and the number
+  // and length of the components it made of that: a next text that begins the same way
+  // is read from there on. Changing `parts` otherwise than by dropping components from
+  // its end calls for clearing `readPrefix`.
+  std::u16string readPrefix;
+  std::size_t readCount = 0;
+  std::size_t readLength = 0;
+
   bool IsRoot() const { return parts.empty(); }
   // The path in CE form, `\Windows\a.exe`; `\` for the root.
   std::u16string ToText() const;

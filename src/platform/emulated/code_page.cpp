@@ -1,6 +1,7 @@
 // MultiByteToWideChar and WideCharToMultiByte for CP_ACP (Windows-1252) and CP_UTF8.
 #include "code_page.h"
 
+#include <algorithm>
 #include <vector>
 
 namespace emu {
@@ -111,10 +112,12 @@ std::u16string Utf8ToUtf16(std::string_view text) {
   return out;
 }
 
-std::string Utf16ToUtf8(std::u16string_view text) {
+void AppendUtf8(std::u16string_view text, std::string* out) {
   // A unit takes at most three bytes; a surrogate pair, two units, takes four.
-  std::string out(text.size() * 3, '\0');
-  char* end = out.data();
+  const std::size_t start = out->size();
+  out->resize(start + text.size() * 3);
+  char* const begin = out->data() + start;
+  char* end = begin;
   for (std::size_t i = 0; i < text.size();) {
     if (text[i] < 0x80) {
       *end++ = static_cast<char>(text[i++]);
@@ -122,7 +125,12 @@ std::string Utf16ToUtf8(std::u16string_view text) {
       end = PutUtf8(end, NextCharacter(text, i));
     }
   }
-  out.resize(static_cast<std::size_t>(end - out.data()));
+  out->resize(start + static_cast<std::size_t>(end - begin));
+}
+
+std::string Utf16ToUtf8(std::u16string_view text) {
+  std::string out;
+  AppendUtf8(text, &out);
   return out;
 }
 
@@ -148,23 +156,33 @@ std::string Utf16ToAnsi(std::u16string_view text) {
 
 namespace {
 
-// Copies a converted text into the caller's buffer as Windows does: a size of 0 asks
-// for the size needed; a buffer too small gets what fits and the call fails.
-template <typename Unit>
-int Deliver(const std::basic_string<Unit>& converted, Unit* destination, int destinationSize) {
-  const int needed = static_cast<int>(converted.size());
-  if (destinationSize == 0) return needed;
+// What Windows does with the caller's buffer for a result of `needed` units: a size of 0
+// asks for the size needed; a buffer too small gets what fits and the call fails.
+// Returns how many units to write; `*result` is what the call returns.
+std::size_t Room(std::size_t needed, const void* destination, int destinationSize, int* result) {
+  *result = 0;
+  if (destinationSize == 0) {
+    *result = static_cast<int>(needed);
+    return 0;
+  }
   if (destination == nullptr || destinationSize < 0) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return 0;
   }
-  const int copied = needed < destinationSize ? needed : destinationSize;
-  for (int i = 0; i < copied; ++i) destination[i] = converted[i];
-  if (needed > destinationSize) {
+  if (needed > static_cast<std::size_t>(destinationSize)) {
     SetLastError(ERROR_INSUFFICIENT_BUFFER);
-    return 0;
+    return static_cast<std::size_t>(destinationSize);
   }
+  *result = static_cast<int>(needed);
   return needed;
+}
+
+template <typename Unit>
+int Deliver(const std::basic_string<Unit>& converted, Unit* destination, int destinationSize) {
+  int result;
+  const std::size_t fits = Room(converted.size(), destination, destinationSize, &result);
+  std::copy_n(converted.begin(), fits, destination);
+  return result;
 }
 
 }  // namespace
@@ -179,9 +197,14 @@ int MultiByteToWideChar(UINT codePage, DWORD /*flags*/, LPCSTR multiByte, int mu
   const std::size_t length =
       multiByteCount == -1 ? std::char_traits<char>::length(multiByte) + 1 : multiByteCount;
   const std::string_view source(multiByte, length);
-  const std::u16string converted =
-      codePage == CP_UTF8 ? emu::Utf8ToUtf16(source) : emu::AnsiToUtf16(source);
-  return Deliver(converted, wide, wideCount);
+  if (codePage == CP_UTF8) return Deliver(emu::Utf8ToUtf16(source), wide, wideCount);
+  // A unit for each byte, straight into the caller's buffer.
+  int result;
+  const std::size_t fits = Room(length, wide, wideCount, &result);
+  for (std::size_t i = 0; i < fits; ++i) {
+    wide[i] = emu::Windows1252ToUnicode(static_cast<unsigned char>(source[i]));
+  }
+  return result;
 }
 
 int WideCharToMultiByte(UINT codePage, DWORD /*flags*/, LPCWSTR wide, int wideCount,
@@ -194,21 +217,18 @@ int WideCharToMultiByte(UINT codePage, DWORD /*flags*/, LPCWSTR wide, int wideCo
   }
   const std::size_t length = wideCount == -1 ? ce::wcslen(wide) + 1 : wideCount;
   const std::u16string_view source(wide, length);
-  std::string converted;
-  if (codePage == CP_UTF8) {
-    converted = emu::Utf16ToUtf8(source);
-  } else {
-    const char substitute = defaultChar != nullptr && *defaultChar != 0 ? *defaultChar : '?';
-    bool usedDefault = false;
-    converted.resize(length);
-    // Unit by unit, as Windows converts to a single-byte code page: each half of a
-    // surrogate pair becomes a default character of its own.
-    for (std::size_t i = 0; i < length; ++i) {
-      const int byte = emu::UnicodeToWindows1252(source[i]);
-      if (byte < 0) usedDefault = true;
-      converted[i] = byte < 0 ? substitute : static_cast<char>(byte);
-    }
-    if (usedDefaultChar != nullptr) *usedDefaultChar = usedDefault ? TRUE : FALSE;
+  if (codePage == CP_UTF8) return Deliver(emu::Utf16ToUtf8(source), multiByte, multiByteCount);
+  // A byte for each unit, straight into the caller's buffer, as Windows converts to a
+  // single-byte code page: each half of a surrogate pair becomes a default character.
+  const char substitute = defaultChar != nullptr && *defaultChar != 0 ? *defaultChar : '?';
+  int result;
+  const std::size_t fits = Room(length, multiByte, multiByteCount, &result);
+  bool usedDefault = false;
+  for (std::size_t i = 0; i < length; ++i) {
+    const int byte = emu::UnicodeToWindows1252(source[i]);
+    if (byte < 0) usedDefault = true;
+    if (i < fits) multiByte[i] = byte < 0 ? substitute : static_cast<char>(byte);
   }
-  return Deliver(converted, multiByte, multiByteCount);
+  if (usedDefaultChar != nullptr) *usedDefaultChar = usedDefault ? TRUE : FALSE;
+  return result;
 }

@@ -20,6 +20,8 @@ int UnicodeToWindows1252(char32_t character);
 std::u16string Utf8ToUtf16(std::string_view text);
 // UTF-16 to UTF-8; an unpaired surrogate becomes U+FFFD.
 std::string Utf16ToUtf8(std::u16string_view text);
+// The same, appended to `*out`.
+void AppendUtf8(std::u16string_view text, std::string* out);
 
 std::u16string AnsiToUtf16(std::string_view text);
 // A UTF-16 unit without a byte becomes '?' (each half of a surrogate pair, too).

@@ -53,17 +53,23 @@ bool ParseMode(std::string_view mode, OpenMode* parsed) {
 emu::Status OpenNarrow(const char* path, emu::FileAccess access, emu::Disposition disposition,
                        emu::ScopedFd* fd) {
   if (path == nullptr) return emu::Status::Error(ERROR_INVALID_PARAMETER, "null path");
-  emu::CePath parsed;
-  if (emu::Status status = emu::ParseCePath(emu::AnsiToUtf16(path), &parsed); !status.ok()) {
-    return status;
+  // Kept per thread, so that the next call reuses their storage.
+  thread_local std::u16string wide;
+  thread_local emu::CePath parsed;
+  wide.resize(std::strlen(path));
+  for (std::size_t i = 0; i < wide.size(); ++i) {
+    wide[i] = emu::Windows1252ToUnicode(static_cast<unsigned char>(path[i]));
   }
+  if (emu::Status status = emu::ParseCePath(wide, &parsed); !status.ok()) return status;
   return emu::CurrentDevice()->fileSystem().OpenFile(parsed, access, disposition, fd);
 }
 
-// The file under a stream. Reads go through a read-ahead block of its own: the host
-// stream reads its buffer anew after every seek, and the package is read entry by entry.
+// The file under a stream, and the stream's buffer. Reads go through a read-ahead block
+// of their own: the host stream refills its buffer after every seek, and the package is
+// read entry by entry; a small stream buffer keeps those refills short.
 struct StreamFile {
   static constexpr std::size_t kReadAhead = 64 * 1024;
+  static constexpr std::size_t kBuffer = 1024;
 
   explicit StreamFile(int descriptor) : fd(descriptor) {}
 
@@ -72,7 +78,12 @@ struct StreamFile {
   std::unique_ptr<char[]> ahead;
   off64_t aheadAt = 0;
   std::size_t aheadSize = 0;  // 0: nothing read ahead
+  char buffer[kBuffer];
 };
+
+// The file of the stream that was closed last on this thread: the host stream no longer
+// uses its buffer once fclose returns.
+thread_local std::unique_ptr<StreamFile> closedFile;
 
 ssize_t ReadStream(void* cookie, char* buffer, std::size_t size) {
   auto* file = static_cast<StreamFile*>(cookie);
@@ -144,7 +155,7 @@ int CloseStream(void* cookie) {
   auto* file = static_cast<StreamFile*>(cookie);
   emu::open_files::Closed(file->fd);
   const int result = ::close(file->fd);
-  delete file;
+  closedFile.reset(file);
   return result;
 }
 
@@ -193,6 +204,7 @@ FILE* fopen(const char* path, const char* mode) {
     ReportErrno();
     return nullptr;
   }
+  std::setvbuf(stream, file->buffer, _IOFBF, sizeof file->buffer);
   emu::open_files::OpenedUntilClosed(fd.Release());
   return stream;
 }
@@ -271,6 +283,7 @@ int fclose(FILE* stream) {
     return EOF;
   }
   const int result = std::fclose(stream);  // the stream's CloseStream unregisters the file
+  closedFile.reset();
   if (result != 0) ReportErrno();
   return result;
 }

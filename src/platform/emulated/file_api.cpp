@@ -46,6 +46,12 @@ void Fill(const emu::EntryInfo& entry, WIN32_FIND_DATAW* data) {
   data->cFileName[length] = 0;
 }
 
+// The paths of a call, kept per thread so that the next call reuses their storage.
+CePath& PathOfCall(int which) {
+  thread_local CePath paths[2];
+  return paths[which];
+}
+
 Status Parse(LPCWSTR text, CePath* path) {
   if (text == nullptr) return Status::Error(ERROR_INVALID_PARAMETER, "null path");
   return emu::ParseCePath(text, path);
@@ -58,7 +64,7 @@ HANDLE FindFirstFileW(LPCWSTR fileName, WIN32_FIND_DATAW* findData) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return INVALID_HANDLE_VALUE;
   }
-  CePath path;
+  CePath& path = PathOfCall(0);
   if (!emu::ParseCePath(fileName, &path, emu::WildcardsIn::kLastComponent).Report()) {
     return INVALID_HANDLE_VALUE;
   }
@@ -111,19 +117,19 @@ BOOL FindClose(HANDLE findFile) {
 }
 
 BOOL CreateDirectoryW(LPCWSTR pathName, SECURITY_ATTRIBUTES* /*securityAttributes*/) {
-  CePath path;
+  CePath& path = PathOfCall(0);
   if (!Parse(pathName, &path).Report()) return FALSE;
   return emu::CurrentDevice()->fileSystem().MakeFolder(path).Report() ? TRUE : FALSE;
 }
 
 BOOL DeleteFileW(LPCWSTR fileName) {
-  CePath path;
+  CePath& path = PathOfCall(0);
   if (!Parse(fileName, &path).Report()) return FALSE;
   return emu::CurrentDevice()->fileSystem().RemoveFile(path).Report() ? TRUE : FALSE;
 }
 
 DWORD GetFileAttributesW(LPCWSTR fileName) {
-  CePath path;
+  CePath& path = PathOfCall(0);
   emu::EntryInfo entry;
   if (!Parse(fileName, &path).Report() ||
       !emu::CurrentDevice()->fileSystem().Stat(path, &entry).Report()) {
@@ -133,22 +139,22 @@ DWORD GetFileAttributesW(LPCWSTR fileName) {
 }
 
 BOOL SetFileAttributesW(LPCWSTR fileName, DWORD fileAttributes) {
-  CePath path;
+  CePath& path = PathOfCall(0);
   if (!Parse(fileName, &path).Report()) return FALSE;
   return emu::CurrentDevice()->fileSystem().SetAttributes(path, fileAttributes).Report() ? TRUE
                                                                                         : FALSE;
 }
 
 BOOL MoveFileW(LPCWSTR existingFileName, LPCWSTR newFileName) {
-  CePath from;
-  CePath to;
+  CePath& from = PathOfCall(0);
+  CePath& to = PathOfCall(1);
   if (!Parse(existingFileName, &from).Report() || !Parse(newFileName, &to).Report()) return FALSE;
   return emu::CurrentDevice()->fileSystem().Move(from, to).Report() ? TRUE : FALSE;
 }
 
 BOOL DeleteAndRenameFile(LPCWSTR destination, LPCWSTR source) {
-  CePath to;
-  CePath from;
+  CePath& to = PathOfCall(0);
+  CePath& from = PathOfCall(1);
   if (!Parse(destination, &to).Report() || !Parse(source, &from).Report()) return FALSE;
   return emu::CurrentDevice()->fileSystem().Replace(to, from).Report() ? TRUE : FALSE;
 }

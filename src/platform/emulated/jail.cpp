@@ -163,7 +163,10 @@ Status CheckNames(const std::vector<std::u16string>& parts, std::size_t from = 0
 
 Status NotFound(DWORD error, const CePath& path) {
   std::string text = "not found: ";
-  for (const std::u16string& part : path.parts) text += "\\" + Utf16ToUtf8(part);
+  for (const std::u16string& part : path.parts) {
+    text += '\\';
+    AppendUtf8(part, &text);
+  }
   return Status::Error(error, std::move(text));
 }
 
