@@ -38,18 +38,18 @@ struct FolderCache::Folder {
   dev_t device = 0;
   ino_t inode = 0;
   int watch = -1;
-  std::uint64_t lastUse = 0;
-  std::uint64_t version = 0;  // changes with every change of `names`
+  std::uint64_t lastUse = 0;  // of the folder itself; a walk may pass by without using it
   std::unordered_map<std::string, std::unique_ptr<Folder>> children;
   Names names;  // by folded name (see KeyOf)
 };
 
-// Where the last walk led.
+// Where the last walk led: its components, one after the other in `text`.
 struct FolderCache::Route {
-  std::vector<std::u16string> parts;
+  std::u16string text;
+  std::vector<std::size_t> ends;
   Folder* folder = nullptr;
   std::uint64_t epoch = 0;
-  std::vector<std::pair<Folder*, std::uint64_t>> ancestors;  // with their versions
+  std::uint64_t junctions = 0;
 };
 
 namespace {
@@ -216,6 +216,7 @@ void FolderCache::Clear() {
   open_.clear();
   rootFolder_.reset();
   byWatch_.clear();
+  lastWatch_ = -1;
   folders_ = 0;
   entries_ = 0;
   ++epoch_;
@@ -259,9 +260,14 @@ bool FolderCache::Apply(int watch, std::uint32_t mask, std::string_view hostName
     // `fs/` itself, or the folder that holds it, changed: nothing cached holds.
     return (mask & kSelfEvents) == 0 && hostName != rootName_;
   }
-  const auto found = byWatch_.find(watch);
-  if (found == byWatch_.end()) return true;  // a folder no longer cached
-  Folder* folder = found->second;
+  // Events come in runs from one folder.
+  if (watch != lastWatch_) {
+    const auto found = byWatch_.find(watch);
+    lastWatch_ = watch;
+    lastWatched_ = found == byWatch_.end() ? nullptr : found->second;
+  }
+  Folder* folder = lastWatched_;
+  if (folder == nullptr) return true;  // a folder no longer cached
   if ((mask & kSelfEvents) != 0) {
     if (folder == rootFolder_.get()) return false;
     Drop(folder);
@@ -283,9 +289,14 @@ bool FolderCache::Apply(int watch, std::uint32_t mask, std::string_view hostName
   return true;
 }
 
+void FolderCache::Changed(const Folder* folder) {
+  // Only the names of folders on the way to another can change where a walk leads.
+  if (!folder->children.empty()) ++junctions_;
+}
+
 void FolderCache::Put(Folder* folder, std::string key, std::string hostName, EntryKind kind,
                       std::uint64_t created, bool keepKnown) {
-  ++folder->version;
+  Changed(folder);
   auto [first, last] = folder->names.equal_range(key);
   for (auto it = first; it != last; ++it) {
     if (it->second.hostName != hostName) continue;
@@ -299,7 +310,7 @@ void FolderCache::Put(Folder* folder, std::string key, std::string hostName, Ent
 void FolderCache::Erase(Folder* folder, std::string_view hostName) {
   std::string key;
   if (!KeyOfHostName(hostName, &key)) return;
-  ++folder->version;
+  Changed(folder);
   auto [first, last] = folder->names.equal_range(key);
   for (auto it = first; it != last; ++it) {
     if (it->second.hostName == hostName) {
@@ -323,6 +334,7 @@ void FolderCache::Drop(Folder* folder) {
     for (auto& [name, child] : next->children) pending.push_back(child.get());
     ::inotify_rm_watch(inotify_.get(), next->watch);
     byWatch_.erase(next->watch);
+    if (next->watch == lastWatch_) lastWatch_ = -1;
     if (next->fd.valid()) open_.erase(next->openAt);
     --folders_;
     entries_ -= next->names.size();
@@ -344,18 +356,19 @@ void FolderCache::Evict() {
     oldest->fd.Reset();
   }
   while ((folders_ > kMaxFolders || entries_ > kMaxEntries) && rootFolder_) {
-    // A folder is used whenever one below it is: the least recently used one holds no
-    // more recently used folder.
+    // The folder whose subtree was used least recently goes, with its subtree.
     Folder* oldest = nullptr;
-    std::vector<Folder*> pending{rootFolder_.get()};
-    while (!pending.empty()) {
-      Folder* next = pending.back();
-      pending.pop_back();
-      for (auto& [name, child] : next->children) {
-        if (oldest == nullptr || child->lastUse < oldest->lastUse) oldest = child.get();
-        pending.push_back(child.get());
+    std::uint64_t oldestUse = 0;
+    const auto latest = [&](const auto& self, Folder* folder) -> std::uint64_t {
+      std::uint64_t use = folder->lastUse;
+      for (auto& [name, child] : folder->children) use = std::max(use, self(self, child.get()));
+      if (folder != rootFolder_.get() && (oldest == nullptr || use < oldestUse)) {
+        oldest = folder;
+        oldestUse = use;
       }
-    }
+      return use;
+    };
+    latest(latest, rootFolder_.get());
     if (oldest == nullptr) return;
     Drop(oldest);
   }
@@ -400,7 +413,11 @@ FolderCache::Folder* FolderCache::Adopt(Folder* parent, const std::string& hostN
   struct stat info;
   std::vector<std::pair<std::string, std::pair<std::string, EntryKind>>> keyed;
   // Read after the watch is in place, so that no change falls between the two.
-  if (::fstat(fd->get(), &info) != 0 || !ReadNames(fd->get(), kMaxEntries / 2, &keyed)) {
+  // A folder on another file system (mounted inside `fs/`) is cached where that one, too,
+  // reports every change.
+  if (::fstat(fd->get(), &info) != 0 ||
+      (parent != nullptr && info.st_dev != rootFolder_->device && !ReportsEveryChange(fd->get())) ||
+      !ReadNames(fd->get(), kMaxEntries / 2, &keyed)) {
     ::inotify_rm_watch(inotify_.get(), watch);
     return nullptr;
   }
@@ -473,27 +490,31 @@ Status FolderCache::Child(Folder* parent, const std::string& hostName, Folder** 
 
 FolderCache::Folder* FolderCache::Remembered(const std::vector<std::u16string>& parts,
                                              std::size_t count) {
-  if (!route_ || route_->epoch != epoch_ || route_->parts.size() != count ||
-      !std::equal(route_->parts.begin(), route_->parts.end(), parts.begin())) {
+  if (!route_ || route_->epoch != epoch_ || route_->junctions != junctions_ ||
+      route_->ends.size() != count) {
     return nullptr;
   }
-  for (const auto& [folder, version] : route_->ancestors) {
-    if (folder->version != version) return nullptr;
+  std::size_t start = 0;
+  for (std::size_t i = 0; i < count; ++i) {
+    const std::u16string_view part(route_->text.data() + start, route_->ends[i] - start);
+    if (part != parts[i]) return nullptr;
+    start = route_->ends[i];
   }
-  for (const auto& [folder, version] : route_->ancestors) Touch(folder);
   return Open(route_->folder) ? route_->folder : nullptr;
 }
 
 void FolderCache::Remember(const std::vector<std::u16string>& parts, std::size_t count,
                            Folder* folder) {
   if (!route_) route_ = std::make_unique<Route>();
-  route_->parts.assign(parts.begin(), parts.begin() + static_cast<std::ptrdiff_t>(count));
+  route_->text.clear();
+  route_->ends.clear();
+  for (std::size_t i = 0; i < count; ++i) {
+    route_->text += parts[i];
+    route_->ends.push_back(route_->text.size());
+  }
   route_->folder = folder;
   route_->epoch = epoch_;
-  route_->ancestors.clear();
-  for (Folder* up = folder->parent; up != nullptr; up = up->parent) {
-    route_->ancestors.emplace_back(up, up->version);
-  }
+  route_->junctions = junctions_;
 }
 
 bool FolderCache::Find(Folder* folder, std::u16string_view name, CachedEntry* entry,
@@ -511,7 +532,7 @@ bool FolderCache::Find(Folder* folder, std::u16string_view name, CachedEntry* en
     struct stat host;
     if (::fstatat(folder->fd.get(), candidate.hostName.c_str(), &host, AT_SYMLINK_NOFOLLOW) == 0) {
       candidate.kind = KindOf(host.st_mode);
-      ++folder->version;
+      Changed(folder);
       learnt.emplace_back(candidate.hostName, host);
     } else if (errno == ENOENT) {
       gone.push_back(candidate.hostName);
@@ -568,7 +589,7 @@ void FolderCache::Forget(Folder* folder, const std::string& hostName) {
   DropChild(folder, hostName);
   std::string key;
   if (!KeyOfHostName(hostName, &key)) return;
-  ++folder->version;
+  Changed(folder);
   auto [first, last] = folder->names.equal_range(key);
   for (auto it = first; it != last; ++it) {
     if (it->second.hostName == hostName) it->second = Entry{hostName, EntryKind::kUnknown, 0};

@@ -16,7 +16,9 @@
 // The jail applies its own changes at once (Added, Removed); their events arrive later
 // and leave the names as they are: a creation keeps what is known of an entry that is
 // present (what had the name before was deleted or renamed away, and its event came
-// first), while a rename over an entry and a deletion do not.
+// first), while a rename over an entry and a deletion do not. The folder that the last
+// walk reached is remembered with its path, and serves a walk of the same path until a
+// folder is dropped or the names of a folder with cached folders below it change.
 //
 // Why inotify rather than a check of each folder's state: a state check (one fstat per
 // folder) tells of changes to the folder's own entries but not that it or an ancestor
@@ -26,7 +28,8 @@
 // Only folders on local file systems that report every change are cached (not network
 // or FUSE file systems), and only while inotify and /proc/self/fd are at hand;
 // CE_DEVICE_FOLDER_CACHE=off turns the cache off. Without it the jail walks every path.
-// A mount made inside `fs/` while a process runs is not seen by its cached folders.
+// A mount made inside `fs/` while a process runs is not seen by its cached folders; one
+// that was there is cached only when its file system, too, reports every change.
 //
 // Bounds: kMaxFolders folders and kMaxEntries names (least recently used go first, with
 // their subtrees), kMaxOpenFolders descriptors (fewer under a low descriptor limit). A
@@ -125,6 +128,8 @@ class FolderCache {
   // dropped) when it is no longer the folder cached.
   bool Open(Folder* folder);
   void Touch(Folder* folder);
+  // Counts a change of the names of `folder`.
+  void Changed(const Folder* folder);
   // Changes of names, counted.
   void Put(Folder* folder, std::string key, std::string hostName, EntryKind kind,
            std::uint64_t created, bool keepKnown);
@@ -145,6 +150,9 @@ class FolderCache {
   std::size_t entries_ = 0;
   std::uint64_t clock_ = 0;  // counts calls
   std::uint64_t epoch_ = 0;  // counts dropped folders
+  std::uint64_t junctions_ = 0;  // counts changes of names in folders with cached children
+  int lastWatch_ = -1;           // the watch of the last event, and its folder
+  Folder* lastWatched_ = nullptr;
   std::unique_ptr<char[]> events_;
   std::unique_ptr<Route> route_;
 };
