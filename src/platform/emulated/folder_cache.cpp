@@ -40,7 +40,9 @@ struct FolderCache::Folder {
   int watch = -1;
   std::uint64_t lastUse = 0;  // of the folder itself; a walk may pass by without using it
   std::unordered_map<std::string, std::unique_ptr<Folder>> children;
-  Names names;  // by folded name (see KeyOf)
+  Names names;           // by folded name (see KeyOf); empty while forgotten
+  bool named = false;    // whether `names` is known
+  std::list<Folder*>::iterator namedAt;  // in named_ while `named`
 };
 
 // Where the last walk led: its components, one after the other in `text`.
@@ -152,6 +154,19 @@ bool KeyOfHostName(std::string_view hostName, std::string* key) {
   return hostName.size() <= NAME_MAX;
 }
 
+// The hash of a key, by which folders keep their names (FNV-1a, 64 bits).
+std::uint64_t HashOf(std::string_view key) {
+  std::uint64_t hash = 14695981039346656037u;
+  for (const char c : key) hash = (hash ^ static_cast<unsigned char>(c)) * 1099511628211u;
+  return hash;
+}
+
+// Whether the host name `hostName` has the key `key`.
+bool HasKey(std::string_view hostName, std::string_view key) {
+  std::string own;
+  return KeyOfHostName(hostName, &own) && own == key;
+}
+
 // Reads every entry of a folder just opened into `*keyed` (key, host name, kind); false
 // when it cannot be read or holds more than `limit` entries.
 bool ReadNames(int folder, std::size_t limit,
@@ -214,6 +229,7 @@ bool FolderCache::Start() {
 void FolderCache::Clear() {
   route_.reset();
   open_.clear();
+  named_.clear();
   rootFolder_.reset();
   byWatch_.clear();
   lastWatch_ = -1;
@@ -234,6 +250,7 @@ bool FolderCache::Refresh() {
   if (inotify_.valid() && !Drain()) Clear();
   ++clock_;
   Evict();
+  ForgetColdNames();
   return enabled_;
 }
 
@@ -297,13 +314,15 @@ void FolderCache::Changed(const Folder* folder) {
 void FolderCache::Put(Folder* folder, std::string key, std::string hostName, EntryKind kind,
                       std::uint64_t created, bool keepKnown) {
   Changed(folder);
-  auto [first, last] = folder->names.equal_range(key);
+  if (!folder->named) return;  // read afresh when next needed
+  const std::uint64_t hash = HashOf(key);
+  auto [first, last] = folder->names.equal_range(hash);
   for (auto it = first; it != last; ++it) {
     if (it->second.hostName != hostName) continue;
     if (!keepKnown) it->second = Entry{std::move(hostName), kind, created};
     return;
   }
-  folder->names.emplace(std::move(key), Entry{std::move(hostName), kind, created});
+  folder->names.emplace(hash, Entry{std::move(hostName), kind, created});
   ++entries_;
 }
 
@@ -311,7 +330,8 @@ void FolderCache::Erase(Folder* folder, std::string_view hostName) {
   std::string key;
   if (!KeyOfHostName(hostName, &key)) return;
   Changed(folder);
-  auto [first, last] = folder->names.equal_range(key);
+  if (!folder->named) return;
+  auto [first, last] = folder->names.equal_range(HashOf(key));
   for (auto it = first; it != last; ++it) {
     if (it->second.hostName == hostName) {
       folder->names.erase(it);
@@ -336,6 +356,7 @@ void FolderCache::Drop(Folder* folder) {
     byWatch_.erase(next->watch);
     if (next->watch == lastWatch_) lastWatch_ = -1;
     if (next->fd.valid()) open_.erase(next->openAt);
+    if (next->named) named_.erase(next->namedAt);
     --folders_;
     entries_ -= next->names.size();
   }
@@ -362,7 +383,9 @@ void FolderCache::Evict() {
     const auto latest = [&](const auto& self, Folder* folder) -> std::uint64_t {
       std::uint64_t use = folder->lastUse;
       for (auto& [name, child] : folder->children) use = std::max(use, self(self, child.get()));
-      if (folder != rootFolder_.get() && (oldest == nullptr || use < oldestUse)) {
+      // Not what the last call used: a folder being filled keeps its names, however many.
+      if (folder != rootFolder_.get() && use + 1 < clock_ &&
+          (oldest == nullptr || use < oldestUse)) {
         oldest = folder;
         oldestUse = use;
       }
@@ -424,9 +447,12 @@ FolderCache::Folder* FolderCache::Adopt(Folder* parent, const std::string& hostN
   auto folder = std::make_unique<Folder>();
   folder->names.reserve(keyed.size());
   for (auto& [key, entry] : keyed) {
-    folder->names.emplace(std::move(key), Entry{std::move(entry.first), entry.second, 0});
+    folder->names.emplace(HashOf(key), Entry{std::move(entry.first), entry.second, 0});
   }
   entries_ += folder->names.size();
+  folder->named = true;
+  named_.push_front(folder.get());
+  folder->namedAt = named_.begin();
   folder->parent = parent;
   folder->hostName = hostName;
   folder->fd = std::move(*fd);
@@ -444,7 +470,46 @@ FolderCache::Folder* FolderCache::Adopt(Folder* parent, const std::string& hostN
     parent->children[hostName] = std::move(folder);
   }
   Touch(adopted);
+  ForgetColdNames();
   return adopted;
+}
+
+bool FolderCache::Know(Folder* folder) {
+  if (!folder->named) {
+    // Read now, after this call's look at the queue: the changes still queued for it
+    // came after that look and, applied in order at the next one, leave the names as
+    // they then are, as they do after Adopt.
+    std::vector<std::pair<std::string, std::pair<std::string, EntryKind>>> keyed;
+    // From the start: the descriptor was read to its end when the folder was adopted.
+    if (::lseek(folder->fd.get(), 0, SEEK_SET) != 0 ||
+        !ReadNames(folder->fd.get(), kMaxEntries / 2, &keyed)) {
+      return false;
+    }
+    folder->names.reserve(keyed.size());
+    for (auto& [key, entry] : keyed) {
+      folder->names.emplace(HashOf(key), Entry{std::move(entry.first), entry.second, 0});
+    }
+    entries_ += folder->names.size();
+    folder->named = true;
+    named_.push_front(folder);
+    folder->namedAt = named_.begin();
+    ForgetColdNames();
+  } else {
+    named_.splice(named_.begin(), named_, folder->namedAt);
+  }
+  return true;
+}
+
+void FolderCache::ForgetColdNames() {
+  while (entries_ > kMaxKnownNames && named_.size() > 1) {
+    Folder* const coldest = named_.back();
+    // A folder the last call used keeps its names, however many.
+    if (coldest->lastUse + 1 >= clock_) return;
+    named_.pop_back();
+    entries_ -= coldest->names.size();
+    Names().swap(coldest->names);
+    coldest->named = false;
+  }
 }
 
 FolderCache::Folder* FolderCache::Root() {
@@ -521,14 +586,15 @@ bool FolderCache::Find(Folder* folder, std::u16string_view name, CachedEntry* en
                        struct stat* info, bool* statted) {
   *statted = false;
   const std::string key = KeyOf(name);
-  auto [first, last] = folder->names.equal_range(key);
+  const std::uint64_t hash = HashOf(key);
+  auto [first, last] = folder->names.equal_range(hash);
   if (first == last) return false;
   // Kinds not known yet are learnt; an entry gone before its event came is taken out.
   std::vector<std::pair<std::string, struct stat>> learnt;
   std::vector<std::string> gone;
   for (auto it = first; it != last; ++it) {
     Entry& candidate = it->second;
-    if (candidate.kind != EntryKind::kUnknown) continue;
+    if (candidate.kind != EntryKind::kUnknown || !HasKey(candidate.hostName, key)) continue;
     struct stat host;
     if (::fstatat(folder->fd.get(), candidate.hostName.c_str(), &host, AT_SYMLINK_NOFOLLOW) == 0) {
       candidate.kind = KindOf(host.st_mode);
@@ -540,13 +606,14 @@ bool FolderCache::Find(Folder* folder, std::u16string_view name, CachedEntry* en
   }
   if (!gone.empty()) {
     for (const std::string& hostName : gone) Removed(folder, hostName);
-    std::tie(first, last) = folder->names.equal_range(key);
+    std::tie(first, last) = folder->names.equal_range(hash);
   }
   const std::string exact = HostName(name);
   const Entry* best = nullptr;
   for (auto it = first; it != last; ++it) {
     const Entry& candidate = it->second;
     if (candidate.kind != EntryKind::kFile && candidate.kind != EntryKind::kFolder) continue;
+    if (!HasKey(candidate.hostName, key)) continue;
     if (candidate.hostName == exact) {
       best = &candidate;
       break;
@@ -590,7 +657,8 @@ void FolderCache::Forget(Folder* folder, const std::string& hostName) {
   std::string key;
   if (!KeyOfHostName(hostName, &key)) return;
   Changed(folder);
-  auto [first, last] = folder->names.equal_range(key);
+  if (!folder->named) return;
+  auto [first, last] = folder->names.equal_range(HashOf(key));
   for (auto it = first; it != last; ++it) {
     if (it->second.hostName == hostName) it->second = Entry{hostName, EntryKind::kUnknown, 0};
   }

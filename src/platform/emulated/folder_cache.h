@@ -32,7 +32,11 @@
 // that was there is cached only when its file system, too, reports every change.
 //
 // Bounds: kMaxFolders folders and kMaxEntries names (least recently used go first, with
-// their subtrees), kMaxOpenFolders descriptors (fewer under a low descriptor limit). A
+// their subtrees; a folder the last call used stays, however many names it holds),
+// kMaxOpenFolders descriptors (fewer under a low descriptor limit). Only about
+// kMaxKnownNames names are kept at a time: the names of folders not used lately are
+// forgotten (the folder stays watched) and read again when a call needs them, so that a
+// product of 100,000 files costs a few hundred kilobytes here, not megabytes. A
 // child process after fork starts empty. Not thread-safe: the jail serialises calls.
 #pragma once
 
@@ -68,8 +72,11 @@ class FolderCache {
  public:
   struct Folder;
 
+  // The folders and names of the largest product that a package can hold (its entry
+  // table's bound), each name in about 90 bytes.
   static constexpr std::size_t kMaxFolders = 4096;
-  static constexpr std::size_t kMaxEntries = 1 << 20;
+  static constexpr std::size_t kMaxEntries = 1 << 18;
+  static constexpr std::size_t kMaxKnownNames = 4096;
   static constexpr std::size_t kMaxOpenFolders = 256;
 
   // `root` is the host path of `fs/`.
@@ -96,12 +103,16 @@ class FolderCache {
   // The open descriptor of a folder that Root, Child or Remembered gave in this call.
   int Descriptor(const Folder* folder) const;
 
+  // Makes sure the names of `folder` are known, reading them again when they were
+  // forgotten; false when they cannot be read (the caller then looks for itself).
+  bool Know(Folder* folder);
+
   // The entry of `folder` that `name` finds: the exact spelling when it is a file or a
   // folder, otherwise the first such spelling in ordinal order. Kinds not yet known are
   // learnt with fstatat; `*info` is filled when that was done for the entry found.
   bool Find(Folder* folder, std::u16string_view name, CachedEntry* entry, struct stat* info,
             bool* statted);
-  // Every entry of `folder` that is or may be a file or folder.
+  // Every entry of `folder` that is or may be a file or folder. REQUIRES: Know(folder).
   void Entries(const Folder* folder, std::vector<CachedEntry>* entries) const;
 
   // Changes this process made in `folder`.
@@ -112,7 +123,9 @@ class FolderCache {
 
  private:
   struct Entry;
-  using Names = std::unordered_multimap<std::string, Entry>;
+  // By a 64-bit hash of the folded name; entries with equal hashes are told apart by
+  // their names, so that a collision costs a comparison and never a wrong answer.
+  using Names = std::unordered_multimap<std::uint64_t, Entry>;
   struct Route;
 
   bool Start();
@@ -123,6 +136,9 @@ class FolderCache {
   void Drop(Folder* folder);
   void DropChild(Folder* folder, const std::string& hostName);
   void Evict();
+  // Forgets the names of the folders used least lately while more than kMaxKnownNames
+  // are known.
+  void ForgetColdNames();
   Folder* Adopt(Folder* parent, const std::string& hostName, ScopedFd* fd);
   // Opens the folder's descriptor again when it was closed; false (and the folder is
   // dropped) when it is no longer the folder cached.
@@ -146,6 +162,7 @@ class FolderCache {
   std::unique_ptr<Folder> rootFolder_;
   std::unordered_map<int, Folder*> byWatch_;
   std::list<Folder*> open_;  // folders other than the root with a descriptor, recent first
+  std::list<Folder*> named_;  // folders whose names are known, recent first
   std::size_t folders_ = 0;
   std::size_t entries_ = 0;
   std::uint64_t clock_ = 0;  // counts calls

@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
+
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -87,10 +89,15 @@ TEST_F(FolderNamesTest, FolderStatesDifferWhenAFolderChanges) {
 }
 
 // The host paths below the device folder that hold a file of this name.
+// Files whose host names spell `name` in any letter case.
 std::vector<std::string> FilesNamed(const test::TempDevice& device, const std::string& name) {
   std::vector<std::string> found;
+  const auto folded = [](std::string text) {
+    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text;
+  };
   for (const auto& entry : std::filesystem::recursive_directory_iterator(device.hostDir())) {
-    if (entry.path().filename() == name) {
+    if (folded(entry.path().filename().string()) == folded(name)) {
       found.push_back(entry.path().string().substr(device.hostDir().size()));
     }
   }
@@ -157,6 +164,17 @@ TEST(FolderChangesTest, TheNextCallFindsWhatAWalkFromTheRootFinds) {
          fs::create_directories(d.HostPath(u"\\Temp\\Dir\\Sub"));
        },
        "/fs/Temp/Dir/Sub/new.txt"},
+      {"names forgotten for others, another spelling made meanwhile",
+       [](const test::TempDevice& d) {
+         ASSERT_EQ(CreateDirectoryW(u"\\Temp\\Many", nullptr), TRUE);
+         for (int i = 0; i < 5000; ++i) {
+           FILE* file = ce::fopen(("\\Temp\\Many\\f" + std::to_string(i)).c_str(), "wb");
+           ASSERT_NE(file, nullptr);
+           ce::fclose(file);
+         }
+         test::WriteHostFile(d.HostPath(u"\\Temp\\Dir\\Sub\\NEW.TXT"), "host");
+       },
+       "/fs/Temp/Dir/Sub/NEW.TXT"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.change);

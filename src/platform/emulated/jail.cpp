@@ -258,7 +258,9 @@ namespace {
 // Finds `name` in `folder` without regard to case; see FindUncached.
 Status FindIn(FolderCache& cache, JailFolder& folder, std::u16string_view name, HostEntry* entry,
               bool* found, std::optional<FolderState>* state = nullptr) {
-  if (folder.cached == nullptr) return FindUncached(folder.fd, name, entry, found, state);
+  if (folder.cached == nullptr || !cache.Know(folder.cached)) {
+    return FindUncached(folder.fd, name, entry, found, state);
+  }
   CachedEntry cached;
   *found = cache.Find(folder.cached, name, &cached, &entry->info, &entry->statted);
   if (*found) {
@@ -430,7 +432,7 @@ Status Jail::List(const CePath& folderPath, std::u16string_view pattern,
     return status;
   }
   std::vector<HostEntry> matches;
-  if (HasWildcards(pattern) && folder.cached != nullptr) {
+  if (HasWildcards(pattern) && folder.cached != nullptr && cache_->Know(folder.cached)) {
     std::vector<CachedEntry> cached;
     cache_->Entries(folder.cached, &cached);
     for (CachedEntry& entry : cached) {
