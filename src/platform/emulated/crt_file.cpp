@@ -262,9 +262,13 @@ int fgetpos(FILE* stream, fpos_t* position) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return -1;
   }
-  const int result = std::fgetpos(stream, position);
-  if (result != 0) ReportErrno();
-  return result;
+  const off_t offset = ::ftello(stream);
+  if (offset < 0) {
+    ReportErrno();
+    return -1;
+  }
+  *position = offset;
+  return 0;
 }
 
 int fsetpos(FILE* stream, const fpos_t* position) {
@@ -272,7 +276,7 @@ int fsetpos(FILE* stream, const fpos_t* position) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return -1;
   }
-  const int result = std::fsetpos(stream, position);
+  const int result = ::fseeko(stream, static_cast<off_t>(*position), SEEK_SET);
   if (result != 0) ReportErrno();
   return result;
 }

@@ -274,7 +274,8 @@ std::size_t wcslen(const WCHAR* text);
 int wcscmp(const WCHAR* left, const WCHAR* right);
 
 using FILE = std::FILE;
-using fpos_t = std::fpos_t;
+// A file position as CE's run-time library keeps it: a 64-bit offset.
+using fpos_t = std::int64_t;
 
 // `path` is narrow text in the device code page, a CE path. Modes "rb", "wb", "w+b", "r+b".
 FILE* fopen(const char* path, const char* mode);
