@@ -66,18 +66,25 @@ emu::Status OpenNarrow(const char* path, emu::FileAccess access, emu::Dispositio
 
 // The file under a stream, and the stream's buffer. Reads go through a read-ahead block
 // of their own: the host stream refills its buffer after every seek, and the package is
-// read entry by entry; a small stream buffer keeps those refills short.
+// read entry by entry; a small stream buffer keeps those refills short. A read of a
+// block's size or more goes straight to the caller. Writes of a few kilobytes and more
+// gather in a write-behind block, so that a large file is written in large pieces; a
+// small file's one write goes out as it is.
 struct StreamFile {
   static constexpr std::size_t kReadAhead = 64 * 1024;
+  static constexpr std::size_t kWriteBehind = 256 * 1024;
+  static constexpr std::size_t kSmallWrite = 4 * 1024;
   static constexpr std::size_t kBuffer = 1024;
 
   explicit StreamFile(int descriptor) : fd(descriptor) {}
 
   int fd;
-  off64_t position = 0;
+  off64_t position = 0;  // of the stream, pending writes included
   std::unique_ptr<char[]> ahead;
   off64_t aheadAt = 0;
   std::size_t aheadSize = 0;  // 0: nothing read ahead
+  std::unique_ptr<char[]> behind;
+  std::size_t behindSize = 0;  // bytes waiting, to go at position - behindSize
   char buffer[kBuffer];
 };
 
@@ -85,8 +92,30 @@ struct StreamFile {
 // uses its buffer once fclose returns.
 thread_local std::unique_ptr<StreamFile> closedFile;
 
+// Writes `size` bytes at `offset`; the count written (short on an error, errno set).
+std::size_t WriteAt(int fd, const char* bytes, std::size_t size, off64_t offset) {
+  std::size_t done = 0;
+  while (done < size) {
+    const ssize_t written = ::pwrite(fd, bytes + done, size - done, offset + done);
+    if (written < 0 && errno == EINTR) continue;
+    if (written <= 0) break;
+    done += static_cast<std::size_t>(written);
+  }
+  return done;
+}
+
+// Writes out what waits behind; false on an error (errno set), what was not written lost.
+bool Flush(StreamFile& file) {
+  if (file.behindSize == 0) return true;
+  const std::size_t size = file.behindSize;
+  file.behindSize = 0;
+  return WriteAt(file.fd, file.behind.get(), size, file.position - static_cast<off64_t>(size)) ==
+         size;
+}
+
 ssize_t ReadStream(void* cookie, char* buffer, std::size_t size) {
   auto* file = static_cast<StreamFile*>(cookie);
+  if (!Flush(*file)) return -1;
   std::size_t done = 0;
   while (done < size) {
     const off64_t offset = file->position - file->aheadAt;
@@ -96,6 +125,20 @@ ssize_t ReadStream(void* cookie, char* buffer, std::size_t size) {
       std::memcpy(buffer + done, file->ahead.get() + offset, count);
       done += count;
       file->position += static_cast<off64_t>(count);
+      continue;
+    }
+    if (size - done >= StreamFile::kReadAhead) {
+      // As large as a read-ahead block: no copy through it.
+      ssize_t read;
+      do {
+        read = ::pread(file->fd, buffer + done, size - done, file->position);
+      } while (read < 0 && errno == EINTR);
+      if (read <= 0) {
+        if (read < 0 && done == 0) return -1;
+        break;
+      }
+      done += static_cast<std::size_t>(read);
+      file->position += read;
       continue;
     }
     if (!file->ahead) file->ahead = std::make_unique<char[]>(StreamFile::kReadAhead);
@@ -117,20 +160,24 @@ ssize_t ReadStream(void* cookie, char* buffer, std::size_t size) {
 ssize_t WriteStream(void* cookie, const char* buffer, std::size_t size) {
   auto* file = static_cast<StreamFile*>(cookie);
   file->aheadSize = 0;
-  std::size_t done = 0;
-  while (done < size) {
-    const ssize_t written = ::pwrite(file->fd, buffer + done, size - done, file->position);
-    if (written < 0 && errno == EINTR) continue;
-    if (written <= 0) break;
-    done += static_cast<std::size_t>(written);
-    file->position += written;
+  if (file->behindSize + size > StreamFile::kWriteBehind && !Flush(*file)) return 0;
+  if (file->behindSize == 0 &&
+      (size < StreamFile::kSmallWrite || size >= StreamFile::kWriteBehind)) {
+    const std::size_t done = WriteAt(file->fd, buffer, size, file->position);
+    file->position += static_cast<off64_t>(done);
+    // A short count is an error to the stream; errno tells which.
+    return static_cast<ssize_t>(done);
   }
-  // A short count is an error to the stream; errno tells which.
-  return static_cast<ssize_t>(done);
+  if (!file->behind) file->behind = std::make_unique<char[]>(StreamFile::kWriteBehind);
+  std::memcpy(file->behind.get() + file->behindSize, buffer, size);
+  file->behindSize += size;
+  file->position += static_cast<off64_t>(size);
+  return static_cast<ssize_t>(size);
 }
 
 int SeekStream(void* cookie, off64_t* offset, int origin) {
   auto* file = static_cast<StreamFile*>(cookie);
+  if (!Flush(*file)) return -1;
   off64_t base = 0;
   if (origin == SEEK_CUR) {
     base = file->position;
@@ -153,9 +200,17 @@ int SeekStream(void* cookie, off64_t* offset, int origin) {
 
 int CloseStream(void* cookie) {
   auto* file = static_cast<StreamFile*>(cookie);
+  // What waits behind reaches the file before it is closed; a failure there is the
+  // close's failure.
+  const bool flushed = Flush(*file);
+  const int error = errno;
   emu::open_files::Closed(file->fd);
   const int result = ::close(file->fd);
   closedFile.reset(file);
+  if (!flushed) {
+    errno = error;
+    return -1;
+  }
   return result;
 }
 
@@ -190,8 +245,7 @@ FILE* fopen(const char* path, const char* mode) {
     return nullptr;
   }
   emu::ScopedFd fd;
-  if (emu::Status status = OpenNarrow(path, parsed.access, parsed.disposition, &fd);
-      !status.ok()) {
+  if (emu::Status status = OpenNarrow(path, parsed.access, parsed.disposition, &fd); !status.ok()) {
     status.Report();
     errno = ErrnoFor(status.error());
     return nullptr;
