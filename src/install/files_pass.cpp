@@ -1,6 +1,7 @@
 // The Files pass: every listed entry that the package holds is staged beside its target,
 // then all are put in place; a target is never missing or partly written.
 #include <cstdint>
+#include <cstring>
 #include <functional>
 #include <string_view>
 #include <unordered_set>
@@ -31,6 +32,44 @@ class CleanedFolders {
   std::unordered_set<std::size_t> hashes_;
 };
 
+// The targets of the Files entries, the expanded destination of a run of entries with
+// one destination worked out once. ExpandPath of the joined path is the expanded
+// destination and its separator followed by the name whenever the name holds no byte of
+// a macro ('%', '{', '}'): no replacement can then reach into the name.
+class FileTargets {
+ public:
+  explicit FileTargets(const InstallScript& script) : script_(script) {}
+
+  // The target of the Files element `file`; `*name` receives its entry name.
+  String Of(XmlNode& file, AnsiString* name) {
+    name->AssignCString(file.GetAttribute("name"));
+    if (name->length == 0 || std::strpbrk(name->data, "%{}") != nullptr) {
+      return script_.FileTarget(file, name);
+    }
+    const char* destination = file.GetAttribute("destination");
+    if (destination == nullptr || *destination == 0) destination = "%AppPath%";
+    if (!destination_.Equals(destination)) {
+      destination_.AssignCString(destination);
+      String joined;
+      joined.AssignFromAnsi(destination_.data, destination_.length);
+      if (!joined.EndsWith(TEXT("\\"))) joined.Append(TEXT("\\"));
+      prefix_ = script_.ExpandPath(joined);
+    }
+    // CombinePath drops one leading backslash of the name.
+    const std::int32_t skip = name->data[0] == '\\' ? 1 : 0;
+    String wideName;
+    wideName.AssignFromAnsi(name->data + skip, name->length - skip);
+    String target(prefix_);
+    target.Append(wideName);
+    return target;
+  }
+
+ private:
+  const InstallScript& script_;
+  AnsiString destination_;  // as written; the null string before the first entry
+  String prefix_;           // its expansion, with the separator
+};
+
 }  // namespace
 
 String InstallScript::FileTarget(XmlNode& file, AnsiString* name) const {
@@ -49,9 +88,10 @@ bool InstallScript::RunFilesPass() {
   if (filesNode == nullptr) return true;
   const std::int32_t count = filesNode->children.Count();
   std::vector<Staged> staged(static_cast<std::size_t>(count), Staged::kNo);
+  FileTargets targets(*this);
   const auto stagingPath = [&](std::int32_t i) {
     AnsiString name;
-    return StagingPath(FileTarget(*filesNode->children.ItemAt(i), &name), i);
+    return StagingPath(targets.Of(*filesNode->children.ItemAt(i), &name), i);
   };
 
   // First every entry is written beside its target.
@@ -60,7 +100,7 @@ bool InstallScript::RunFilesPass() {
   bool allStaged = true;
   for (std::int32_t i = 0; i < count; ++i) {
     AnsiString name;
-    const String target = FileTarget(*filesNode->children.ItemAt(i), &name);
+    const String target = targets.Of(*filesNode->children.ItemAt(i), &name);
     const String folder = GetDirectoryName(target);
     const FolderCheck check = EnsureFolder(folder, checkedFolder);
     if (check != FolderCheck::kSameAsBefore && cleaned.Add(folder) &&
@@ -95,7 +135,7 @@ bool InstallScript::RunFilesPass() {
     const Staged state = staged[static_cast<std::size_t>(i)];
     if (state == Staged::kNo) continue;
     AnsiString name;
-    const String target = FileTarget(*filesNode->children.ItemAt(i), &name);
+    const String target = targets.Of(*filesNode->children.ItemAt(i), &name);
     const String staging = StagingPath(target, i);
     if (!PutInPlace(staging, target, state == Staged::kReplacement)) {
       DeleteFileW(staging.data);

@@ -20,9 +20,12 @@ constexpr FolderMacro kFolderMacros[] = {
 String ExpandFolderMacros(const String& text) {
   String result(text);
   for (const FolderMacro& entry : kFolderMacros) {
-    // Every folder is looked up on every call: paths are few and the platform is cheap.
-    const String folder = GetFolderPath(entry.folderId, nullptr);
-    result = result.Replace(String(entry.macro), folder);
+    const String macro(entry.macro);
+    // A folder is looked up only for a text that names it: a product's file entries
+    // are expanded by the hundred thousand.
+    if (result.IndexOf(macro, 0) < 0) continue;
+    result = result.Replace(macro, GetFolderPath(entry.folderId, nullptr));
   }
+  if (result.data == nullptr) result.Resize(0);  // never the null string, as Replace gives
   return result;
 }
