@@ -3,6 +3,7 @@
 // arrays, by far the most common - come from the block heap, the rest from malloc.
 #include <cstdlib>
 #include <cstring>
+#include <new>
 
 #include "memory/block_heap.h"
 #include "platform/ce.h"
@@ -23,7 +24,16 @@ bool IsSmall(SIZE_T bytes) { return TotalSize(bytes) <= System::kMaxBlockSize; }
 
 // A block with its header set; null when the system has no memory left.
 BlockHeader* NewBlock(SIZE_T bytes) {
-  void* memory = IsSmall(bytes) ? System::AllocateBlock(TotalSize(bytes)) : std::malloc(TotalSize(bytes));
+  void* memory = nullptr;
+  if (IsSmall(bytes)) {
+    try {
+      memory = System::AllocateBlock(TotalSize(bytes));
+    } catch (const std::bad_alloc&) {
+      return nullptr;  // HeapAlloc reports a failure, it does not throw
+    }
+  } else {
+    memory = std::malloc(TotalSize(bytes));
+  }
   auto* header = static_cast<BlockHeader*>(memory);
   if (header != nullptr) header->size = bytes;
   return header;
