@@ -1,5 +1,7 @@
 #include "install/install_script.h"
 
+#include <new>
+
 #include "system/folder_macros.h"
 
 namespace {
@@ -22,6 +24,9 @@ String ChildText(XmlNode* parent, const char* name) {
 InstallScript::InstallScript(const AnsiString& scriptText, System::IO::ResourcePackage* package)
     : root(nullptr), package(package) {
   parser.Parse(scriptText, root);
+  // A part of the script is not run as if it were the whole: the installation ends here
+  // as it does for any allocation that fails.
+  if (parser.ranOutOfMemory()) throw std::bad_alloc();
   XmlNode* const installation = root.FindByName("Installation");
   appPath = ExpandFolderMacros(ChildText(installation, "AppPath"));
   exe = ChildText(installation, "Exe");

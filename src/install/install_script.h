@@ -32,7 +32,8 @@ class InstallScript {
   // The product's executable, relative to `appPath`, not expanded; empty when absent.
   String exe;
 
-  // `scriptText` must stay alive until construction returns.
+  // `scriptText` must stay alive until construction returns. Throws std::bad_alloc when
+  // memory ran out before the whole script was parsed.
   InstallScript(const AnsiString& scriptText, System::IO::ResourcePackage* package);
   InstallScript(const InstallScript&) = delete;
   InstallScript& operator=(const InstallScript&) = delete;

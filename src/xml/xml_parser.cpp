@@ -74,6 +74,7 @@ void XmlParser::Read(const AnsiString& text, XmlNode* root) {
   tokenEnd = nullptr;
   currentNode = root;
   currentAttribute = nullptr;
+  ranOutOfMemory_ = false;
   if (text.data == nullptr || text.length <= 0) return;
   end = text.data + text.length;
 
@@ -178,6 +179,7 @@ void XmlParser::StepTagName() {
     } else {
       XmlNode* element = currentNode->children.AddNew();
       if (element == nullptr) {
+        ranOutOfMemory_ = true;
         cursor = end;
         return;
       }
@@ -223,6 +225,7 @@ void XmlParser::StepAttributeName() {
     // Named through the table, so that recurring names share a buffer.
     currentAttribute = currentNode->attributes.AddNew(nullptr, 0);
     if (currentAttribute == nullptr) {
+      ranOutOfMemory_ = true;
       cursor = end;
       return;
     }

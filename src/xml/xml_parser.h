@@ -64,6 +64,9 @@ class XmlParser {
   // or attribute list cannot grow, parsing stops there and keeps what it has built.
   // REQUIRES: `root` has a null name; `text` stays unchanged during the call.
   void Parse(const AnsiString& text, XmlNode& root);
+  // True when the last Parse stopped because a list could not grow: its tree is only a
+  // part of the text's.
+  bool ranOutOfMemory() const { return ranOutOfMemory_; }
 
   // Tells `observer` (borrowed; null for none, the default) where the elements and
   // attributes of later Parse calls begin. The tree is the same either way.
@@ -120,6 +123,7 @@ class XmlParser {
   System::Xml::OpenElements openElements_;
   // Not owned; null unless a tool asked where things begin.
   XmlParseObserver* observer_ = nullptr;
+  bool ranOutOfMemory_ = false;
   // The names and values of the running Parse call; null outside it.
   System::Xml::NameTable* names_ = nullptr;
   // Set while Measure counts instead of building; then no element is touched.
