@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <io.h>
 #include <share.h>
+#include <zlib.h>
 
 #include <cerrno>
 #include <cstring>

@@ -6,15 +6,12 @@
 // namespace `ce` (ce::fopen, ce::wcslen, ...); the call sites still read like CE code.
 //
 // All functions are safe to call from several threads and several processes; the
-// device behind them is described in device.md and chosen by CE_DEVICE.
+// device behind them is chosen by CE_DEVICE and described in docs/device.md.
 #pragma once
-
-#include <zlib.h>
 
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
-#include <mutex>
 
 // ---- Base types -------------------------------------------------------------------------
 
@@ -62,7 +59,7 @@ constexpr DWORD MAX_PATH = 260;
 // ---- Entry point ------------------------------------------------------------------------
 
 // Provided by the program. `commandLine` is the text after the program's own path; the
-// emulated entry point rebuilds it from the host arguments (device.md).
+// emulated entry point rebuilds it from the host arguments (docs/device.md).
 int WinMain(HINSTANCE instance, HINSTANCE previousInstance, LPWSTR commandLine, int showCommand);
 
 // ---- Errors -----------------------------------------------------------------------------
@@ -109,9 +106,10 @@ LPVOID HeapAlloc(HANDLE heap, DWORD flags, SIZE_T bytes);
 LPVOID HeapReAlloc(HANDLE heap, DWORD flags, LPVOID memory, SIZE_T bytes);
 BOOL HeapFree(HANDLE heap, DWORD flags, LPVOID memory);
 
-// Recursive for the owning thread, as on CE.
+// Recursive for the owning thread, as on CE. The storage holds the lock that
+// InitializeCriticalSection makes and DeleteCriticalSection ends.
 struct CRITICAL_SECTION {
-  std::recursive_mutex mutex;
+  alignas(std::max_align_t) unsigned char storage[64];
 };
 void InitializeCriticalSection(CRITICAL_SECTION* section);
 void DeleteCriticalSection(CRITICAL_SECTION* section);
@@ -267,6 +265,10 @@ BOOL PostMessageW(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 LRESULT SendMessageW(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
 // ---- C run-time on CE paths -------------------------------------------------------------
+
+// zlib's handle of a gzip file (its <zlib.h> declares it the same way).
+struct gzFile_s;
+using gzFile = gzFile_s*;
 
 namespace ce {
 

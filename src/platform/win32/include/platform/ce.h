@@ -40,8 +40,6 @@
 #undef RegOpenKeyExW
 #undef CreateProcessW
 
-#include <zlib.h>
-
 #include <cstdio>
 #include <cwchar>
 

@@ -4,9 +4,11 @@
 // platform/ce.h) first. All are safe to call from several threads.
 #pragma once
 
-#include <zlib.h>
-
 #include <cstdio>
+
+// zlib's handle of a gzip file (its <zlib.h> declares it the same way).
+struct gzFile_s;
+using gzFile = gzFile_s*;
 
 namespace ce::win32 {
 
