@@ -1,37 +1,20 @@
 #include "fuzz_device.h"
 
-#include <stdlib.h>
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <memory>
-#include <set>
 
 #include "device.h"
 #include "device_init.h"
 #include "host_execution.h"
-#include "platform/ce.h"
-#include "window_table.h"
+#include "scratch_device.h"
+#include "window_list.h"
 
 namespace fuzz {
 
 namespace fs = std::filesystem;
-
-namespace {
-
-std::string ScratchFolder() {
-  if (::access("/dev/shm", W_OK) == 0) return "/dev/shm";
-  return fs::temp_directory_path().string();
-}
-
-std::unique_ptr<emu::ScopedDevice>& Scope() {
-  static std::unique_ptr<emu::ScopedDevice> scope;
-  return scope;
-}
-
-}  // namespace
 
 void Fail(std::string_view what) {
   std::fprintf(stderr, "fuzz check failed: %.*s\n", static_cast<int>(what.size()), what.data());
@@ -44,12 +27,10 @@ FuzzDevice& FuzzDevice::Get() {
 }
 
 FuzzDevice::FuzzDevice() {
-  std::string pattern = ScratchFolder() + "/fuzz-device-XXXXXX";
-  Check(::mkdtemp(pattern.data()) != nullptr, "cannot make the device folder");
-  hostDir_ = pattern;
   std::string error;
-  Check(emu::InitDevice(hostDir_, &error), error);
-  Scope() = std::make_unique<emu::ScopedDevice>(hostDir_);
+  device_ =
+      emu::ScratchDevice::Create(&error, "", ::access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "");
+  Check(device_ != nullptr, "cannot make the device: " + error);
   emu::SetHostExecution(false);
   // Windows are never removed, so these stay for every input.
   std::int64_t handle = 0;
@@ -59,18 +40,14 @@ FuzzDevice::FuzzDevice() {
   Reset();
 }
 
-FuzzDevice::~FuzzDevice() {
-  Scope().reset();
-  std::error_code ignored;
-  fs::remove_all(hostDir_, ignored);
-}
+FuzzDevice::~FuzzDevice() = default;
 
 void FuzzDevice::Reset() {
   std::error_code error;
-  fs::remove_all(hostDir_ + "/fs", error);
+  fs::remove_all(device_->hostDir() + "/fs", error);
   Check(!error, "cannot empty the device's file system");
   std::string message;
-  Check(emu::InitDevice(hostDir_, &message), message);
+  Check(emu::InitDevice(device_->hostDir(), &message), message);
   const emu::Status status = emu::CurrentDevice()->Write([](emu::sql::Database& db) {
     return db.Execute(
         "DELETE FROM registry_values; DELETE FROM registry_keys WHERE id > 4; "
@@ -79,20 +56,13 @@ void FuzzDevice::Reset() {
   Check(status.ok(), status.message());
 }
 
-void FuzzDevice::WriteFile(std::string_view cePath, std::string_view content) const {
-  const fs::path path = fs::path(hostDir_) / "fs" / cePath;
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(content.data(), static_cast<std::streamsize>(content.size()));
-  Check(static_cast<bool>(out), "cannot write a device file");
+void FuzzDevice::WriteFile(std::u16string_view cePath, std::string_view content) const {
+  Check(device_->WriteFile(cePath, content), "cannot write a device file");
 }
 
 void FuzzDevice::CheckNothingOutside() const {
-  // The device's own files beside fs/: its database and its named mutexes.
-  static const std::set<std::string> kExpected = {"fs", "device.db", "device.db-wal",
-                                                  "device.db-shm", "mutexes"};
-  for (const fs::directory_entry& entry : fs::directory_iterator(hostDir_)) {
-    Check(kExpected.count(entry.path().filename().string()) == 1,
-          "written outside the device: " + entry.path().string());
+  for (const std::string& name : device_->ForeignEntries()) {
+    Fail("written outside the device: " + device_->hostDir() + "/" + name);
   }
 }
 

@@ -1,4 +1,4 @@
-// FuzzDevice: the one throw-away emulated device of a fuzzing process.
+// FuzzDevice: the one throw-away emulated device (emu::ScratchDevice) of a fuzzing process.
 //
 // Made on first use in a new folder on tmpfs (/dev/shm) when there is one, otherwise in
 // the temporary folder, and made the current device; host execution of programs is
@@ -11,8 +11,13 @@
 // One thread; fuzzing processes run inputs one at a time.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <string_view>
+
+namespace emu {
+class ScratchDevice;
+}
 
 namespace fuzz {
 
@@ -23,17 +28,17 @@ class FuzzDevice {
   FuzzDevice& operator=(const FuzzDevice&) = delete;
 
   void Reset();
-  // Writes a device file from the host; `cePath` is relative to `\`, with "/" separators.
-  void WriteFile(std::string_view cePath, std::string_view content) const;
-  // Aborts when the device folder holds anything besides fs/ and the database files:
-  // something was written outside the device's file system.
+  // Writes a device file from the host.
+  void WriteFile(std::u16string_view cePath, std::string_view content) const;
+  // Aborts when the device folder holds anything that is not the device's own (its
+  // file system, database and named mutexes): something was written outside the device.
   void CheckNothingOutside() const;
 
  private:
   FuzzDevice();
   ~FuzzDevice();
 
-  std::string hostDir_;
+  std::unique_ptr<emu::ScratchDevice> device_;
 };
 
 // Aborts the process, naming what failed: libFuzzer reports it as a crash.

@@ -35,7 +35,7 @@ std::string ReadPackage(std::size_t limit, long& size) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   fuzz::FuzzDevice& device = fuzz::FuzzDevice::Get();
   const std::string_view bytes(reinterpret_cast<const char*>(data), size);
-  device.WriteFile("Temp/Product.gz", bytes);
+  device.WriteFile(u"\\Temp\\Product.gz", bytes);
 
   const String delivered(u"\\Temp\\Product.gz");
   const String package = StripExtension(delivered);

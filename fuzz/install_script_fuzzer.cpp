@@ -60,7 +60,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       {"InstallScript.xml", std::string(reinterpret_cast<const char*>(data), size), false}};
   entries.insert(entries.end(), Files().begin(), Files().end());
   // Delivered without compression: the expansion copies such a file unchanged.
-  device.WriteFile("Temp/Product.gz", pkg::BuildPackage("Product", entries));
+  device.WriteFile(u"\\Temp\\Product.gz", pkg::BuildPackage("Product", entries));
   UpdaterMain(u"-unpackProduct \\Temp");
   device.CheckNothingOutside();
   return 0;

@@ -12,7 +12,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   fuzz::FuzzDevice& device = fuzz::FuzzDevice::Get();
-  device.WriteFile("Temp/Product", std::string_view(reinterpret_cast<const char*>(data), size));
+  device.WriteFile(u"\\Temp\\Product", std::string_view(reinterpret_cast<const char*>(data), size));
   {
     System::IO::ResourcePackage package("\\Temp\\Product");
     fuzz::Check(package.entryCount >= 0, "a negative entry count");

@@ -49,10 +49,8 @@ std::vector<std::vector<std::string>> Query(const test::TempDevice& device, std:
   emu::sql::Database db;
   const emu::Status opened = emu::sql::Database::Open(device.hostDir() + "/device.db", false, &db);
   EXPECT_TRUE(opened.ok()) << opened.message();
-  emu::sql::Statement statement;
-  const emu::Status prepared = db.Prepare(sql, &statement);
-  EXPECT_TRUE(prepared.ok()) << prepared.message();
-  for (bool row = prepared.ok(); row;) {
+  emu::sql::Statement statement = db.Prepare(sql);
+  for (bool row = true; row;) {
     const emu::Status stepped = statement.Step(&row);
     EXPECT_TRUE(stepped.ok()) << stepped.message();
     if (!stepped.ok() || !row) break;

@@ -209,9 +209,7 @@ struct Database {
 // Runs `sql` and hands each row to `onRow`.
 void ForEachRow(emu::sql::Database& db, std::string_view sql,
                 const std::function<void(const emu::sql::Statement&)>& onRow) {
-  emu::sql::Statement statement;
-  const emu::Status prepared = db.Prepare(sql, &statement);
-  ASSERT_TRUE(prepared.ok()) << prepared.message();
+  emu::sql::Statement statement = db.Prepare(sql);
   for (bool row = true;;) {
     const emu::Status stepped = statement.Step(&row);
     ASSERT_TRUE(stepped.ok()) << stepped.message();

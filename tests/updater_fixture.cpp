@@ -12,7 +12,7 @@
 #include "reg_file.h"
 #include "testing/gzip_bytes.h"
 #include "testing/run_program.h"
-#include "window_table.h"
+#include "window_list.h"
 
 namespace e2e {
 namespace {

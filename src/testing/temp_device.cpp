@@ -1,57 +1,35 @@
 #include "testing/temp_device.h"
 
-#include <stdlib.h>
-
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
 
-#include "code_page.h"
-#include "device.h"
-#include "device_init.h"
+#include "scratch_device.h"
 
 namespace test {
 
 namespace fs = std::filesystem;
 
 TempDevice::TempDevice() {
-  std::string pattern = (fs::temp_directory_path() / "ce-device-XXXXXX").string();
-  if (::mkdtemp(pattern.data()) == nullptr) {
-    throw std::runtime_error("cannot make a temporary folder in " + pattern);
-  }
-  hostDir_ = pattern;
   std::string error;
-  if (!emu::InitDevice(hostDir_, &error)) {
-    fs::remove_all(hostDir_);
-    throw std::runtime_error("cannot make a device: " + error);
-  }
-  scope_ = std::make_unique<emu::ScopedDevice>(hostDir_);
+  device_ = emu::ScratchDevice::Create(&error);
+  if (device_ == nullptr) throw std::runtime_error("cannot make a device: " + error);
 }
 
-TempDevice::~TempDevice() {
-  scope_.reset();
-  std::error_code ignored;
-  fs::remove_all(hostDir_, ignored);
-}
+TempDevice::~TempDevice() = default;
+
+const std::string& TempDevice::hostDir() const { return device_->hostDir(); }
 
 std::string TempDevice::HostPath(std::u16string_view cePath) const {
-  std::string path = hostDir_ + "/fs";
-  std::size_t start = 0;
-  while (start <= cePath.size()) {
-    std::size_t end = cePath.find_first_of(u"\\/", start);
-    if (end == std::u16string_view::npos) end = cePath.size();
-    if (end > start) path += "/" + emu::Utf16ToUtf8(cePath.substr(start, end - start));
-    start = end + 1;
-  }
-  return path;
+  return device_->HostPath(cePath);
 }
 
 void TempDevice::WriteFile(std::u16string_view cePath, std::string_view content) const {
-  const fs::path path = HostPath(cePath);
-  fs::create_directories(path.parent_path());
-  WriteHostFile(path.string(), content);
+  if (!device_->WriteFile(cePath, content)) {
+    throw std::runtime_error("cannot write " + HostPath(cePath));
+  }
 }
 
 std::string TempDevice::ReadFile(std::u16string_view cePath) const {

@@ -1,10 +1,10 @@
-// TempDevice: a throw-away emulated device for tests.
+// TempDevice: a throw-away emulated device for tests, an emu::ScratchDevice that throws.
 //
-// The constructor makes a unique temporary folder, makes a device there (as `devicectl
-// init` does) and makes it the current device of the process (emu::ScopedDevice); the
-// destructor restores the previous device and removes the folder with everything in it.
-// The helpers reach the device's files from the host side, independent of the CE calls
-// under test; they throw std::runtime_error when the host refuses. One thread at a time.
+// The constructor makes a fresh device in a temporary folder and makes it the current
+// device of the process; the destructor restores the previous device and removes the
+// folder with everything in it. The helpers reach the device's files from the host side,
+// independent of the CE calls under test; they throw std::runtime_error when the host
+// refuses. One thread at a time.
 #pragma once
 
 #include <memory>
@@ -13,7 +13,7 @@
 #include <vector>
 
 namespace emu {
-class ScopedDevice;
+class ScratchDevice;
 }
 
 namespace test {
@@ -27,7 +27,7 @@ class TempDevice {
 
   // The device folder (holding fs/ and device.db). A file made here, beside fs/, is
   // outside the device: a sentinel that no CE call may touch.
-  const std::string& hostDir() const { return hostDir_; }
+  const std::string& hostDir() const;
 
   // The host path of a CE path (`\Temp\a.gz` -> <hostDir>/fs/Temp/a.gz), spelled as given.
   std::string HostPath(std::u16string_view cePath) const;
@@ -41,8 +41,7 @@ class TempDevice {
   std::vector<std::string> ListFiles(std::u16string_view cePath) const;
 
  private:
-  std::string hostDir_;
-  std::unique_ptr<emu::ScopedDevice> scope_;
+  std::unique_ptr<emu::ScratchDevice> device_;
 };
 
 // Reads or writes a host file; throws std::runtime_error on failure.

@@ -15,7 +15,7 @@
 #include "journal.h"
 #include "platform/ce.h"
 #include "reg_file.h"
-#include "window_table.h"
+#include "window_list.h"
 
 namespace devicectl {
 namespace {

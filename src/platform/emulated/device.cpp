@@ -81,11 +81,8 @@ Status Device::OpenDatabase() {
       !status.ok()) {
     return status;
   }
-  sql::Statement version;
+  sql::Statement version = database.Prepare("PRAGMA user_version");
   bool row = false;
-  if (Status status = database.Prepare("PRAGMA user_version", &version); !status.ok()) {
-    return status;
-  }
   if (Status status = version.Step(&row); !status.ok()) return status;
   if (version.Int(0) < 1) {
     version = sql::Statement();

@@ -1,14 +1,13 @@
 // The event journal in the device database: what the device's programs did that has no
 // other visible trace (programs started, messages sent). Appends happen inside the
 // caller's write transaction; events get sequence numbers 1, 2, ... in commit order.
+// Tools and tests read the journal back through journal.h.
 #pragma once
 
 #include <cstdint>
 #include <optional>
 #include <string>
-#include <vector>
 
-#include "device.h"
 #include "platform/ce.h"
 #include "sqlite_db.h"
 #include "status.h"
@@ -33,19 +32,12 @@ struct MessageEvent {
 Status AppendProcessEvent(sql::Database& db, const ProcessEvent& event);
 Status AppendMessageEvent(sql::Database& db, const MessageEvent& event);
 
-// The journal, one JSON object a line, oldest first; *lines is empty after a failure.
-Status ReadJournal(Device& device, std::string* lines);
-// One event as read back: `process` is set for a process event, `message` otherwise.
+// One event as read back (journal.h): `process` is set for a process event,
+// `message` otherwise.
 struct JournalEvent {
   std::int64_t seq = 0;
   std::optional<ProcessEvent> process;
   std::optional<MessageEvent> message;
 };
-
-// The events numbered above `afterSeq`, oldest first; *events is empty after a failure.
-Status ReadEvents(Device& device, std::int64_t afterSeq, std::vector<JournalEvent>* events);
-
-// Empties the journal; numbering starts again at 1.
-Status ClearJournal(Device& device);
 
 }  // namespace emu

@@ -11,7 +11,7 @@
 #include "device.h"
 #include "handle_values.h"
 #include "host_execution.h"
-#include "journal.h"
+#include "journal_events.h"
 #include "named_mutex.h"
 #include "platform/ce.h"
 

@@ -60,11 +60,7 @@ std::vector<std::u16string> SplitKeyPath(std::u16string_view path) {
 }
 
 Status KeyExists(sql::Database& db, KeyId key, bool* exists) {
-  sql::Statement statement;
-  if (Status status = db.Prepare("SELECT 1 FROM registry_keys WHERE id = ?1", &statement);
-      !status.ok()) {
-    return status;
-  }
+  sql::Statement statement = db.Prepare("SELECT 1 FROM registry_keys WHERE id = ?1");
   statement.Bind(1, key);
   return statement.Step(exists);
 }
@@ -73,12 +69,8 @@ namespace {
 
 Status FindChild(sql::Database& db, KeyId parent, std::u16string_view name, KeyId* child,
                  bool* found) {
-  sql::Statement statement;
-  if (Status status =
-          db.Prepare("SELECT id FROM registry_keys WHERE parent = ?1 AND folded = ?2", &statement);
-      !status.ok()) {
-    return status;
-  }
+  sql::Statement statement =
+      db.Prepare("SELECT id FROM registry_keys WHERE parent = ?1 AND folded = ?2");
   statement.Bind(1, parent).Bind(2, FoldedKey(name));
   if (Status status = statement.Step(found); !status.ok()) return status;
   if (*found) *child = statement.Int(0);
@@ -111,12 +103,8 @@ Status CreateKey(sql::Database& db, KeyId from, const std::vector<std::u16string
       return status;
     }
     if (found) continue;
-    sql::Statement insert;
-    if (Status status = db.Prepare(
-            "INSERT INTO registry_keys(parent, name, folded) VALUES(?1, ?2, ?3)", &insert);
-        !status.ok()) {
-      return status;
-    }
+    sql::Statement insert =
+        db.Prepare("INSERT INTO registry_keys(parent, name, folded) VALUES(?1, ?2, ?3)");
     insert.Bind(1, current).Bind(2, Utf16ToUtf8(part)).Bind(3, FoldedKey(part));
     if (Status status = insert.Run(); !status.ok()) return status;
     current = db.LastInsertRowId();
@@ -127,15 +115,10 @@ Status CreateKey(sql::Database& db, KeyId from, const std::vector<std::u16string
 }
 
 Status KeyDepth(sql::Database& db, KeyId key, int* depth) {
-  sql::Statement statement;
-  if (Status status = db.Prepare(
-          "WITH RECURSIVE up(id, parent) AS (SELECT id, parent FROM registry_keys WHERE id = ?1 "
-          "UNION ALL SELECT k.id, k.parent FROM registry_keys k JOIN up ON k.id = up.parent) "
-          "SELECT COUNT(*) - 1 FROM up",
-          &statement);
-      !status.ok()) {
-    return status;
-  }
+  sql::Statement statement = db.Prepare(
+      "WITH RECURSIVE up(id, parent) AS (SELECT id, parent FROM registry_keys WHERE id = ?1 "
+      "UNION ALL SELECT k.id, k.parent FROM registry_keys k JOIN up ON k.id = up.parent) "
+      "SELECT COUNT(*) - 1 FROM up");
   statement.Bind(1, key);
   bool row = false;
   if (Status status = statement.Step(&row); !status.ok()) return status;
@@ -145,12 +128,7 @@ Status KeyDepth(sql::Database& db, KeyId key, int* depth) {
 
 Status KeyPath(sql::Database& db, KeyId key, std::u16string* path) {
   path->clear();
-  sql::Statement statement;
-  if (Status status = db.Prepare("SELECT parent, name FROM registry_keys WHERE id = ?1",
-                                 &statement);
-      !status.ok()) {
-    return status;
-  }
+  sql::Statement statement = db.Prepare("SELECT parent, name FROM registry_keys WHERE id = ?1");
   for (KeyId current = key; current != 0;) {
     statement.Bind(1, current);
     bool row = false;
@@ -173,8 +151,7 @@ Status DeleteKeyTree(sql::Database& db, KeyId key) {
   const std::string deleteKeys = std::string(kSubtree) +
                                  "DELETE FROM registry_keys WHERE id IN tree AND parent IS NOT NULL";
   for (const std::string& sql : {deleteValues, deleteKeys}) {
-    sql::Statement statement;
-    if (Status status = db.Prepare(sql, &statement); !status.ok()) return status;
+    sql::Statement statement = db.Prepare(sql);
     statement.Bind(1, key);
     if (Status status = statement.Run(); !status.ok()) return status;
   }
@@ -183,13 +160,8 @@ Status DeleteKeyTree(sql::Database& db, KeyId key) {
 
 Status QueryValue(sql::Database& db, KeyId key, std::u16string_view name, Value* value,
                   bool* found) {
-  sql::Statement statement;
-  if (Status status = db.Prepare(
-          "SELECT name, type, data FROM registry_values WHERE key = ?1 AND folded = ?2",
-          &statement);
-      !status.ok()) {
-    return status;
-  }
+  sql::Statement statement =
+      db.Prepare("SELECT name, type, data FROM registry_values WHERE key = ?1 AND folded = ?2");
   statement.Bind(1, key).Bind(2, FoldedKey(name));
   if (Status status = statement.Step(found); !status.ok() || !*found) return status;
   value->name = Utf8ToUtf16(statement.Text(0));
@@ -201,26 +173,17 @@ Status QueryValue(sql::Database& db, KeyId key, std::u16string_view name, Value*
 Status SetValue(sql::Database& db, KeyId key, std::u16string_view name, DWORD type,
                 const BYTE* data, std::size_t size) {
   // The first spelling of the name stays.
-  sql::Statement statement;
-  if (Status status = db.Prepare(
-          "INSERT INTO registry_values(key, name, folded, type, data) VALUES(?1, ?2, ?3, ?4, ?5) "
-          "ON CONFLICT(key, folded) DO UPDATE SET type = excluded.type, data = excluded.data",
-          &statement);
-      !status.ok()) {
-    return status;
-  }
+  sql::Statement statement = db.Prepare(
+      "INSERT INTO registry_values(key, name, folded, type, data) VALUES(?1, ?2, ?3, ?4, ?5) "
+      "ON CONFLICT(key, folded) DO UPDATE SET type = excluded.type, data = excluded.data");
   statement.Bind(1, key).Bind(2, Utf16ToUtf8(name)).Bind(3, FoldedKey(name));
   statement.Bind(4, static_cast<std::int64_t>(type)).BindBlob(5, data, size);
   return statement.Run();
 }
 
 Status DeleteValue(sql::Database& db, KeyId key, std::u16string_view name) {
-  sql::Statement statement;
-  if (Status status =
-          db.Prepare("DELETE FROM registry_values WHERE key = ?1 AND folded = ?2", &statement);
-      !status.ok()) {
-    return status;
-  }
+  sql::Statement statement =
+      db.Prepare("DELETE FROM registry_values WHERE key = ?1 AND folded = ?2");
   statement.Bind(1, key).Bind(2, FoldedKey(name));
   if (Status status = statement.Run(); !status.ok()) return status;
   if (db.Changes() == 0) {
@@ -231,12 +194,7 @@ Status DeleteValue(sql::Database& db, KeyId key, std::u16string_view name) {
 
 Status ListSubKeys(sql::Database& db, KeyId key, std::vector<SubKey>* subKeys) {
   subKeys->clear();
-  sql::Statement statement;
-  if (Status status =
-          db.Prepare("SELECT id, name FROM registry_keys WHERE parent = ?1", &statement);
-      !status.ok()) {
-    return status;
-  }
+  sql::Statement statement = db.Prepare("SELECT id, name FROM registry_keys WHERE parent = ?1");
   statement.Bind(1, key);
   for (bool row = true;;) {
     if (Status status = statement.Step(&row); !status.ok()) return status;
@@ -250,12 +208,8 @@ Status ListSubKeys(sql::Database& db, KeyId key, std::vector<SubKey>* subKeys) {
 
 Status ListValues(sql::Database& db, KeyId key, std::vector<Value>* values) {
   values->clear();
-  sql::Statement statement;
-  if (Status status = db.Prepare(
-          "SELECT name, type, data FROM registry_values WHERE key = ?1", &statement);
-      !status.ok()) {
-    return status;
-  }
+  sql::Statement statement =
+      db.Prepare("SELECT name, type, data FROM registry_values WHERE key = ?1");
   statement.Bind(1, key);
   for (bool row = true;;) {
     if (Status status = statement.Step(&row); !status.ok()) return status;

@@ -16,6 +16,7 @@ constexpr int kBusyTimeoutMs = 30000;
 Statement::Statement(Statement&& other) noexcept
     : statement_(std::exchange(other.statement_, nullptr)),
       db_(other.db_),
+      prepared_(std::move(other.prepared_)),
       bindError_(other.bindError_) {}
 
 Statement& Statement::operator=(Statement&& other) noexcept {
@@ -23,6 +24,7 @@ Statement& Statement::operator=(Statement&& other) noexcept {
     sqlite3_finalize(statement_);
     statement_ = std::exchange(other.statement_, nullptr);
     db_ = other.db_;
+    prepared_ = std::move(other.prepared_);
     bindError_ = other.bindError_;
   }
   return *this;
@@ -30,32 +32,34 @@ Statement& Statement::operator=(Statement&& other) noexcept {
 
 Statement::~Statement() { sqlite3_finalize(statement_); }
 
-Statement& Statement::Bind(int index, std::int64_t value) {
-  const int rc = sqlite3_bind_int64(statement_, index, value);
-  if (rc != SQLITE_OK && bindError_ == 0) bindError_ = rc;
+Statement& Statement::Bound(int resultCode) {
+  if (resultCode != SQLITE_OK && bindError_ == 0) bindError_ = resultCode;
   return *this;
 }
 
+// A statement that could not be prepared binds nothing; its Step reports why.
+Statement& Statement::Bind(int index, std::int64_t value) {
+  if (statement_ == nullptr) return *this;
+  return Bound(sqlite3_bind_int64(statement_, index, value));
+}
+
 Statement& Statement::Bind(int index, std::string_view text) {
-  const int rc = sqlite3_bind_text64(statement_, index, text.data(), text.size(),
-                                     SQLITE_TRANSIENT, SQLITE_UTF8);
-  if (rc != SQLITE_OK && bindError_ == 0) bindError_ = rc;
-  return *this;
+  if (statement_ == nullptr) return *this;
+  return Bound(sqlite3_bind_text64(statement_, index, text.data(), text.size(), SQLITE_TRANSIENT,
+                                   SQLITE_UTF8));
 }
 
 Statement& Statement::BindBlob(int index, const void* data, std::size_t size) {
   // A zero-length blob is still a blob, not NULL.
   static const unsigned char kEmpty = 0;
-  const int rc = sqlite3_bind_blob64(statement_, index, size == 0 ? &kEmpty : data, size,
-                                     SQLITE_TRANSIENT);
-  if (rc != SQLITE_OK && bindError_ == 0) bindError_ = rc;
-  return *this;
+  if (statement_ == nullptr) return *this;
+  return Bound(
+      sqlite3_bind_blob64(statement_, index, size == 0 ? &kEmpty : data, size, SQLITE_TRANSIENT));
 }
 
 Statement& Statement::BindNull(int index) {
-  const int rc = sqlite3_bind_null(statement_, index);
-  if (rc != SQLITE_OK && bindError_ == 0) bindError_ = rc;
-  return *this;
+  if (statement_ == nullptr) return *this;
+  return Bound(sqlite3_bind_null(statement_, index));
 }
 
 Statement& Statement::BindOptional(int index, const std::optional<std::string>& text) {
@@ -73,6 +77,7 @@ Status Statement::Check(int resultCode) const {
 
 Status Statement::Step(bool* row) {
   *row = false;
+  if (!prepared_.ok()) return prepared_;
   if (bindError_ != 0) return Check(bindError_);
   const int rc = sqlite3_step(statement_);
   *row = rc == SQLITE_ROW;
@@ -151,12 +156,11 @@ Status Database::Execute(const char* sql) {
   return Check(sqlite3_exec(db_, sql, nullptr, nullptr, nullptr), sql);
 }
 
-Status Database::Prepare(std::string_view sql, Statement* statement) {
+Statement Database::Prepare(std::string_view sql) {
   sqlite3_stmt* prepared = nullptr;
   const int rc = sqlite3_prepare_v2(db_, sql.data(), static_cast<int>(sql.size()), &prepared,
                                     nullptr);
-  *statement = Statement(prepared, db_);
-  return Check(rc, "prepare");
+  return Statement(prepared, db_, Check(rc, "prepare"));
 }
 
 std::int64_t Database::LastInsertRowId() const { return sqlite3_last_insert_rowid(db_); }

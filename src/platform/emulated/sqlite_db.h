@@ -3,12 +3,20 @@
 // Database owns one connection, Statement one prepared statement, Transaction one open
 // transaction (rolled back on destruction unless committed). All are move-only. A
 // Database and its statements are used by one thread at a time; Device serialises them.
+//
+// A statement carries the errors of its preparing and binding to its first Step or Run,
+// so that a query reads as prepare, bind, run:
+//
+//   sql::Statement select = db.Prepare("SELECT id FROM windows WHERE handle = ?1");
+//   select.Bind(1, handle);
+//   if (Status status = select.Step(&row); !status.ok()) return status;
 #pragma once
 
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "status.h"
@@ -34,8 +42,8 @@ class Statement {
   Statement& BindNull(int index);
   Statement& BindOptional(int index, const std::optional<std::string>& text);
 
-  // Runs one step: *row is true when a row is ready to be read. Errors of binding are
-  // reported here too.
+  // Runs one step: *row is true when a row is ready to be read. Errors of preparing and
+  // binding are reported here, and nothing runs.
   Status Step(bool* row);
   // Runs to completion, ignoring any rows.
   Status Run();
@@ -50,11 +58,14 @@ class Statement {
 
  private:
   friend class Database;
-  Statement(sqlite3_stmt* statement, sqlite3* db) : statement_(statement), db_(db) {}
+  Statement(sqlite3_stmt* statement, sqlite3* db, Status prepared)
+      : statement_(statement), db_(db), prepared_(std::move(prepared)) {}
+  Statement& Bound(int resultCode);  // keeps the first failed binding
   Status Check(int resultCode) const;
 
   sqlite3_stmt* statement_ = nullptr;
   sqlite3* db_ = nullptr;
+  Status prepared_;
   int bindError_ = 0;
 };
 
@@ -73,7 +84,8 @@ class Database {
 
   bool IsOpen() const { return db_ != nullptr; }
   Status Execute(const char* sql);
-  Status Prepare(std::string_view sql, Statement* statement);
+  // The statement, or one that fails its first Step with the error of preparing it.
+  Statement Prepare(std::string_view sql);
   std::int64_t LastInsertRowId() const;
   int Changes() const;
 

@@ -1,16 +1,17 @@
 // The device's top-level windows and registered window messages, kept in the device
 // database so that every process of the device sees the same ones.
 //
-// Windows stand for running applications; they are added by devicectl (or tests) and
-// never removed. Handles are numbers above 0x10000, given in order of creation.
-// Registered messages get numbers from 0xC000 upwards, one per name (compared without
-// regard to case), the same in every process. Sending a message adds it to the journal.
+// Windows stand for running applications; they are added by devicectl or tests
+// (window_list.h) and never removed. Handles are numbers above 0x10000, given in order of
+// creation. Registered messages get numbers from 0xC000 upwards, one per name (compared
+// without regard to case), the same in every process. Sending a message adds it to the
+// journal.
 #pragma once
 
 #include <cstdint>
 #include <optional>
 #include <string>
-#include <vector>
+#include <string_view>
 
 #include "device.h"
 #include "platform/ce.h"
@@ -18,18 +19,8 @@
 
 namespace emu {
 
-struct Window {
-  std::int64_t handle = 0;
-  std::u16string className;
-  std::u16string title;
-};
-
 constexpr std::int64_t kBroadcastHandle = 0xFFFF;
 
-Status AddWindow(Device& device, std::u16string_view title, std::u16string_view className,
-                 std::int64_t* handle);
-// In order of creation.
-Status ListWindows(Device& device, std::vector<Window>* windows);
 // The first window, in order of creation, whose title and class equal the given ones
 // without regard to case; a missing one matches any. *handle is 0 when none does.
 Status FindTopWindow(Device& device, const std::optional<std::u16string>& className,

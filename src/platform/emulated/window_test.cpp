@@ -11,6 +11,7 @@
 #include "journal.h"
 #include "platform/ce.h"
 #include "testing/temp_device.h"
+#include "window_list.h"
 
 namespace {
 
