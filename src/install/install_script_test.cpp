@@ -4,13 +4,12 @@
 
 #include <string>
 
+#include "testing/string_text.h"
 #include "testing/temp_device.h"
 
 namespace {
 
-std::u16string Text(const String& s) {
-  return s.data == nullptr ? u"<null>" : std::u16string(s.data, s.length);
-}
+using test::Text;
 
 // Loads scripts without a package: nothing here reaches the package.
 class InstallScriptTest : public ::testing::Test {

@@ -6,6 +6,7 @@
 
 #include "package/gzip_reader.h"
 #include "testing/gzip_bytes.h"
+#include "testing/string_text.h"
 #include "testing/temp_device.h"
 #include "write_limit.h"
 
@@ -15,9 +16,7 @@
 
 namespace {
 
-std::u16string Text(const String& s) {
-  return s.data == nullptr ? u"<null>" : std::u16string(s.data, s.length);
-}
+using test::Text;
 
 TEST(StripExtensionTest, CutsOnlyTheLastExtensionOfTheFileName) {
   EXPECT_EQ(Text(StripExtension(String(u"\\Temp\\Tool.gz"))), u"\\Temp\\Tool");

@@ -6,13 +6,12 @@
 #include <vector>
 
 #include "system/folder_macros.h"
+#include "testing/string_text.h"
 #include "testing/temp_device.h"
 
 namespace {
 
-std::u16string Text(const String& s) {
-  return s.data == nullptr ? u"<null>" : std::u16string(s.data, s.length);
-}
+using test::Text;
 
 std::u16string Combine(const char16_t* directory, const char16_t* name) {
   return Text(CombinePath(String(directory), String(name)));

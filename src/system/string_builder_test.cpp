@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "testing/string_text.h"
+
 namespace {
 
 using System::Text::StringBuilder;
@@ -13,7 +15,7 @@ std::vector<std::basic_string<WCHAR>> Segments(StringBuilder& list) {
   std::vector<std::basic_string<WCHAR>> out;
   for (std::int32_t i = 0; i < list.Count(); ++i) {
     const String* s = list.ItemAt(i);
-    out.push_back(s->data == nullptr ? TEXT("<null>") : std::basic_string<WCHAR>(s->data, s->length));
+    out.push_back(test::Text(*s));
   }
   return out;
 }

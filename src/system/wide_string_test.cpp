@@ -4,12 +4,11 @@
 
 #include <string>
 
+#include "testing/string_text.h"
+
 namespace {
 
-std::basic_string<WCHAR> Text(const String& s) {
-  if (s.data == nullptr) return TEXT("<null>");
-  return std::basic_string<WCHAR>(s.data, s.length);
-}
+using test::Text;
 
 TEST(StringTest, NullAndEmptyAreDistinctFromConstruction) {
   const String byDefault;

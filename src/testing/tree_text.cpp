@@ -1,4 +1,4 @@
-#include "xml/tree_text.h"
+#include "testing/tree_text.h"
 
 #include <cstdio>
 #include <memory>

@@ -5,7 +5,7 @@
 #include <memory>
 #include <string>
 
-#include "xml/tree_text.h"
+#include "testing/tree_text.h"
 #include "xml/xml_parser.h"
 
 namespace {

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "xml/tree_text.h"
+#include "testing/tree_text.h"
 
 namespace {
 
