@@ -117,7 +117,8 @@ bool PackageWriter::BeginEntry(std::string_view name, std::int32_t size, bool sc
   if (dataLeft_ != 0) return Fail("entry begun before the previous one got all its data");
   if (entriesLeft_ <= 0) return Fail("more entries than announced");
   if (name.size() > static_cast<std::size_t>(System::IO::kMaxEntryNameLength)) {
-    return Fail("entry name longer than 67 bytes: " + std::string(name));
+    return Fail("entry name longer than " + std::to_string(System::IO::kMaxEntryNameLength) +
+                " bytes: " + std::string(name));
   }
   if (size < 0) return Fail("negative entry size");
   --entriesLeft_;

@@ -131,7 +131,8 @@ bool CollectSources(const std::string& folder, std::vector<PackSource>* sources,
       return false;
     }
     if (source.entryName.size() > static_cast<std::size_t>(System::IO::kMaxEntryNameLength)) {
-      *error = it->path().string() + ": the entry name '" + hostName + "' is longer than 67 bytes";
+      *error = it->path().string() + ": the entry name '" + hostName + "' is longer than " +
+               std::to_string(System::IO::kMaxEntryNameLength) + " bytes";
       return false;
     }
     source.hostPath = it->path().string();
