@@ -1,6 +1,7 @@
 #include "platform/ce.h"
 
 #include <gtest/gtest.h>
+#include <zlib.h>
 
 #include <cctype>
 #include <functional>
