@@ -231,6 +231,11 @@ bool SameFile(const struct stat& a, const struct stat& b) {
   return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
 
+// The open(2) access flags of a FileAccess.
+int AccessFlags(FileAccess access) {
+  return access == FileAccess::kRead ? O_RDONLY : access == FileAccess::kWrite ? O_WRONLY : O_RDWR;
+}
+
 // rename without replacing: renameat2's RENAME_NOREPLACE, or, where the host file system
 // lacks it, a check before the rename.
 int RenameNoReplace(int fromFolder, const std::string& from, int toFolder, const std::string& to) {
@@ -255,6 +260,41 @@ struct JailFolder {
 
 namespace {
 
+// Whether the folders `a` and `b` are one, by the cache or by the host.
+Status InSameFolder(const JailFolder& a, const JailFolder& b, const CePath& path, bool* same) {
+  *same = a.cached != nullptr && a.cached == b.cached;
+  if (*same) return Status::Ok();
+  struct stat first;
+  struct stat second;
+  if (::fstat(a.fd, &first) != 0 || ::fstat(b.fd, &second) != 0) {
+    return ErrnoStatus("stat " + Utf16ToUtf8(path.ToText()));
+  }
+  *same = SameFile(first, second);
+  return Status::Ok();
+}
+
+// Before `source` replaces a file: gives it the replaced file's host `mode` and stored
+// `attributes`, which belong to the file rather than to its content. A source with other
+// hard links gets a file of its own first, so that they keep theirs.
+Status GiveTraits(int folder, const HostEntry& source, mode_t mode, DWORD attributes,
+                  const CePath& sourcePath) {
+  const bool newMode = (source.info.st_mode & 07777) != mode;
+  const bool newAttributes = ReadStoredAttributesAt(folder, source.hostName) != attributes;
+  if (!newMode && !newAttributes) return Status::Ok();
+  ScopedFd replacement;
+  if (Status status = OpenEntry(folder, source, O_RDONLY, &replacement); !status.ok()) {
+    return status;
+  }
+  if (source.info.st_nlink > 1) {
+    if (Status status = Unshare(folder, source, true, &replacement); !status.ok()) return status;
+  }
+  if (newMode && ::fchmod(replacement.get(), mode) != 0) {
+    return ErrnoStatus("chmod " + Utf16ToUtf8(sourcePath.ToText()));
+  }
+  if (newAttributes) return WriteStoredAttributes(replacement.get(), attributes);
+  return Status::Ok();
+}
+
 // Finds `name` in `folder` without regard to case; see FindUncached.
 Status FindIn(FolderCache& cache, JailFolder& folder, std::u16string_view name, HostEntry* entry,
               bool* found, std::optional<FolderState>* state = nullptr) {
@@ -269,6 +309,56 @@ Status FindIn(FolderCache& cache, JailFolder& folder, std::u16string_view name, 
     entry->kind = cached.kind;
     entry->created = cached.created;
   }
+  return Status::Ok();
+}
+
+// The entries of `folder` whose names match `pattern`: from the cache when it knows the
+// folder, else from the host. An entry from the cache may not know its kind yet.
+Status FindMatches(FolderCache& cache, JailFolder& folder, std::u16string_view pattern,
+                   std::vector<HostEntry>* matches) {
+  if (!HasWildcards(pattern)) {
+    HostEntry entry;
+    bool found = false;
+    if (Status status = FindIn(cache, folder, pattern, &entry, &found); !status.ok()) {
+      return status;
+    }
+    if (found) matches->push_back(std::move(entry));
+    return Status::Ok();
+  }
+  if (folder.cached == nullptr || !cache.Know(folder.cached)) {
+    if (Status status = ReadFolder(folder.fd, matches); !status.ok()) return status;
+    std::erase_if(*matches,
+                  [&](const HostEntry& entry) { return !MatchesWildcard(pattern, entry.name); });
+    return Status::Ok();
+  }
+  std::vector<CachedEntry> cached;
+  cache.Entries(folder.cached, &cached);
+  for (CachedEntry& entry : cached) {
+    if (!MatchesWildcard(pattern, entry.name)) continue;
+    HostEntry match;
+    match.hostName = std::move(entry.hostName);
+    match.name = std::move(entry.name);
+    match.kind = entry.kind;
+    matches->push_back(std::move(match));
+  }
+  return Status::Ok();
+}
+
+// Opens the folder `entry` of `folder`, through the cache when `folder` is cached.
+Status OpenChild(FolderCache& cache, const JailFolder& folder, const HostEntry& entry,
+                 JailFolder* child) {
+  if (folder.cached != nullptr) {
+    if (Status status = cache.Child(folder.cached, entry.hostName, &child->cached, &child->held);
+        !status.ok()) {
+      return status;
+    }
+    child->fd = child->cached != nullptr ? cache.Descriptor(child->cached) : child->held.get();
+    return Status::Ok();
+  }
+  if (Status status = OpenEntry(folder.fd, entry, O_RDONLY, &child->held); !status.ok()) {
+    return Status::Error(ERROR_PATH_NOT_FOUND, status.message());
+  }
+  child->fd = child->held.get();
   return Status::Ok();
 }
 
@@ -369,18 +459,7 @@ Status Jail::OpenFolder(const std::vector<std::u16string>& parts, std::size_t co
       return Status::Error(ERROR_PATH_NOT_FOUND, "no folder " + Utf16ToUtf8(parts[i]));
     }
     JailFolder next;
-    if (folder->cached != nullptr) {
-      if (Status status = cache_->Child(folder->cached, entry.hostName, &next.cached, &next.held);
-          !status.ok()) {
-        return status;
-      }
-      next.fd = next.cached != nullptr ? cache_->Descriptor(next.cached) : next.held.get();
-    } else {
-      if (Status status = OpenEntry(folder->fd, entry, O_RDONLY, &next.held); !status.ok()) {
-        return Status::Error(ERROR_PATH_NOT_FOUND, status.message());
-      }
-      next.fd = next.held.get();
-    }
+    if (Status status = OpenChild(*cache_, *folder, entry, &next); !status.ok()) return status;
     *folder = std::move(next);
   }
   if (folder->cached != nullptr) cache_->Remember(parts, count, folder->cached);
@@ -432,28 +511,8 @@ Status Jail::List(const CePath& folderPath, std::u16string_view pattern,
     return status;
   }
   std::vector<HostEntry> matches;
-  if (HasWildcards(pattern) && folder.cached != nullptr && cache_->Know(folder.cached)) {
-    std::vector<CachedEntry> cached;
-    cache_->Entries(folder.cached, &cached);
-    for (CachedEntry& entry : cached) {
-      if (!MatchesWildcard(pattern, entry.name)) continue;
-      HostEntry match;
-      match.hostName = std::move(entry.hostName);
-      match.name = std::move(entry.name);
-      match.kind = entry.kind;
-      matches.push_back(std::move(match));
-    }
-  } else if (HasWildcards(pattern)) {
-    if (Status status = ReadFolder(folder.fd, &matches); !status.ok()) return status;
-    std::erase_if(matches,
-                  [&](const HostEntry& entry) { return !MatchesWildcard(pattern, entry.name); });
-  } else {
-    HostEntry entry;
-    bool found = false;
-    if (Status status = FindIn(*cache_, folder, pattern, &entry, &found); !status.ok()) {
-      return status;
-    }
-    if (found) matches.push_back(std::move(entry));
+  if (Status status = FindMatches(*cache_, folder, pattern, &matches); !status.ok()) {
+    return status;
   }
   for (HostEntry& match : matches) {
     if (match.kind == EntryKind::kUnknown) {
@@ -482,57 +541,60 @@ Status Jail::OpenFile(const CePath& path, FileAccess access, Disposition disposi
   if (path.IsRoot()) return Status::Error(ERROR_ACCESS_DENIED, "the root is a folder");
   Located located;
   if (Status status = Locate(path, &located); !status.ok()) return status;
-  const int accessFlags = access == FileAccess::kRead    ? O_RDONLY
-                          : access == FileAccess::kWrite ? O_WRONLY
-                                                         : O_RDWR;
-  if (located.exists) {
-    if (disposition == Disposition::kCreateNew) {
-      return Status::Error(ERROR_FILE_EXISTS, "exists: " + Utf16ToUtf8(path.ToText()));
-    }
-    if (located.entry.IsFolder()) {
-      return Status::Error(ERROR_ACCESS_DENIED, "a folder: " + Utf16ToUtf8(path.ToText()));
-    }
-    const bool writing = access != FileAccess::kRead;
-    if (writing) {
-      if (Status status = CheckNotOpen(*cache_, located.parent, located.entry, path);
-          !status.ok()) {
-        return status;
-      }
-    }
-    struct stat opened;
-    if (Status status = OpenEntry(located.parent.fd, located.entry, accessFlags, file, &opened);
-        !status.ok()) {
-      if (located.parent.cached != nullptr) {
-        cache_->Forget(located.parent.cached, located.entry.hostName);
-      }
-      return status;
-    }
-    if (writing) {
-      if ((ReadStoredAttributes(file->get()) & FILE_ATTRIBUTE_READONLY) != 0) {
-        file->Reset();
-        return Status::Error(ERROR_ACCESS_DENIED, "read-only: " + Utf16ToUtf8(path.ToText()));
-      }
-      if (opened.st_nlink > 1) {
-        const bool keepContent = disposition != Disposition::kCreateAlways;
-        if (Status status = Unshare(located.parent.fd, located.entry, keepContent, file);
-            !status.ok()) {
-          file->Reset();
-          return status;
-        }
-        Record(*cache_, located.parent, located.entry.hostName, located.entry.name,
-               EntryKind::kFile);
-      }
-      if (disposition == Disposition::kCreateAlways && ::ftruncate(file->get(), 0) != 0) {
-        return ErrnoStatus("truncate " + Utf16ToUtf8(path.ToText()));
-      }
-    }
-    return Status::Ok();
-  }
+  if (located.exists) return OpenExisting(path, located, access, disposition, file);
   if (disposition == Disposition::kOpenExisting) return NotFound(ERROR_FILE_NOT_FOUND, path);
   if (!located.parent.valid()) return NotFound(ERROR_PATH_NOT_FOUND, path);
+  return CreateNewFile(path, located, access, disposition, file);
+}
+
+Status Jail::OpenExisting(const CePath& path, Located& located, FileAccess access,
+                          Disposition disposition, ScopedFd* file) const {
+  if (disposition == Disposition::kCreateNew) {
+    return Status::Error(ERROR_FILE_EXISTS, "exists: " + Utf16ToUtf8(path.ToText()));
+  }
+  if (located.entry.IsFolder()) {
+    return Status::Error(ERROR_ACCESS_DENIED, "a folder: " + Utf16ToUtf8(path.ToText()));
+  }
+  const bool writing = access != FileAccess::kRead;
+  if (writing) {
+    if (Status status = CheckNotOpen(*cache_, located.parent, located.entry, path); !status.ok()) {
+      return status;
+    }
+  }
+  struct stat opened;
+  if (Status status =
+          OpenEntry(located.parent.fd, located.entry, AccessFlags(access), file, &opened);
+      !status.ok()) {
+    if (located.parent.cached != nullptr) {
+      cache_->Forget(located.parent.cached, located.entry.hostName);
+    }
+    return status;
+  }
+  if (!writing) return Status::Ok();
+  if ((ReadStoredAttributes(file->get()) & FILE_ATTRIBUTE_READONLY) != 0) {
+    file->Reset();
+    return Status::Error(ERROR_ACCESS_DENIED, "read-only: " + Utf16ToUtf8(path.ToText()));
+  }
+  if (opened.st_nlink > 1) {
+    const bool keepContent = disposition != Disposition::kCreateAlways;
+    if (Status status = Unshare(located.parent.fd, located.entry, keepContent, file);
+        !status.ok()) {
+      file->Reset();
+      return status;
+    }
+    Record(*cache_, located.parent, located.entry.hostName, located.entry.name, EntryKind::kFile);
+  }
+  if (disposition == Disposition::kCreateAlways && ::ftruncate(file->get(), 0) != 0) {
+    return ErrnoStatus("truncate " + Utf16ToUtf8(path.ToText()));
+  }
+  return Status::Ok();
+}
+
+Status Jail::CreateNewFile(const CePath& path, Located& located, FileAccess access,
+                           Disposition disposition, ScopedFd* file) const {
   const std::uint64_t created = open_files::Mark();
   file->Reset(::openat(located.parent.fd, located.entry.hostName.c_str(),
-                       accessFlags | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
+                       AccessFlags(access) | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
   if (!file->valid()) {
     // The name is taken by something that is not part of the device (a link, ...).
     if (errno == EEXIST) {
@@ -609,34 +671,46 @@ Status Jail::Move(const CePath& from, const CePath& to) const {
   Located target;
   if (Status status = Locate(to, &target); !status.ok()) return status;
   if (!target.parent.valid()) return NotFound(ERROR_PATH_NOT_FOUND, to);
-  bool sameFolder = source.parent.cached != nullptr && source.parent.cached == target.parent.cached;
-  if (!sameFolder) {
-    struct stat sourceFolder;
-    struct stat targetFolder;
-    if (::fstat(source.parent.fd, &sourceFolder) != 0 ||
-        ::fstat(target.parent.fd, &targetFolder) != 0) {
-      return ErrnoStatus("stat " + Utf16ToUtf8(to.ToText()));
-    }
-    sameFolder = SameFile(sourceFolder, targetFolder);
+  bool sameFolder = false;
+  if (Status status = InSameFolder(source.parent, target.parent, to, &sameFolder); !status.ok()) {
+    return status;
   }
   if (target.exists) {
     // Only the entry itself may take another spelling of its name.
     if (!sameFolder) {
       return Status::Error(ERROR_ALREADY_EXISTS, "exists: " + Utf16ToUtf8(to.ToText()));
     }
-    if (Status status = Inspect(*cache_, source.parent, source.entry); !status.ok()) return status;
-    if (Status status = Inspect(*cache_, target.parent, target.entry); !status.ok()) return status;
-    if (!SameFile(source.entry.info, target.entry.info)) {
-      return Status::Error(ERROR_ALREADY_EXISTS, "exists: " + Utf16ToUtf8(to.ToText()));
+    bool unchanged = false;
+    if (Status status = TakeOwnName(source, target, to, &unchanged); !status.ok() || unchanged) {
+      return status;
     }
-    if (source.entry.hostName == HostName(to.parts.back())) return Status::Ok();
-    target.entry.hostName = HostName(to.parts.back());
   }
   if (!source.entry.IsFolder()) {
     if (Status status = CheckNotOpen(*cache_, source.parent, source.entry, from); !status.ok()) {
       return status;
     }
   }
+  return Rename(source, target, from, to, sameFolder);
+}
+
+// `target` exists in the folder of `source`: fine when it is `source` itself, spelt
+// otherwise; `*unchanged` when it is spelt the same, so that there is nothing to do.
+Status Jail::TakeOwnName(Located& source, Located& target, const CePath& to,
+                         bool* unchanged) const {
+  if (Status status = Inspect(*cache_, source.parent, source.entry); !status.ok()) return status;
+  if (Status status = Inspect(*cache_, target.parent, target.entry); !status.ok()) return status;
+  if (!SameFile(source.entry.info, target.entry.info)) {
+    return Status::Error(ERROR_ALREADY_EXISTS, "exists: " + Utf16ToUtf8(to.ToText()));
+  }
+  *unchanged = source.entry.hostName == HostName(to.parts.back());
+  target.entry.hostName = HostName(to.parts.back());
+  return Status::Ok();
+}
+
+// Renames `source` to `target` and tells the folder cache and the uncached folders'
+// name lists what changed.
+Status Jail::Rename(Located& source, Located& target, const CePath& from, const CePath& to,
+                    bool sameFolder) const {
   FolderState sourceBefore;
   FolderState targetBefore;
   const bool sourceKnown =
@@ -683,45 +757,35 @@ Status Jail::Replace(const CePath& destination, const CePath& source) const {
   if ((attributes & FILE_ATTRIBUTE_READONLY) != 0) {
     return Status::Error(ERROR_ACCESS_DENIED, "read-only: " + Utf16ToUtf8(destination.ToText()));
   }
-  // The destination keeps what belongs to it rather than to its content; a source with
-  // other hard links gets a file of its own first, so that they keep theirs.
-  const mode_t mode = to.entry.info.st_mode & 07777;
-  const bool newMode = (from.entry.info.st_mode & 07777) != mode;
-  const bool newAttributes =
-      ReadStoredAttributesAt(from.parent.fd, from.entry.hostName) != attributes;
-  if (newMode || newAttributes) {
-    ScopedFd replacement;
-    if (Status status = OpenEntry(from.parent.fd, from.entry, O_RDONLY, &replacement);
-        !status.ok()) {
-      return status;
-    }
-    if (from.entry.info.st_nlink > 1) {
-      if (Status status = Unshare(from.parent.fd, from.entry, true, &replacement); !status.ok()) {
-        return status;
-      }
-    }
-    if (newMode && ::fchmod(replacement.get(), mode) != 0) {
-      return ErrnoStatus("chmod " + Utf16ToUtf8(source.ToText()));
-    }
-    if (newAttributes) {
-      if (Status status = WriteStoredAttributes(replacement.get(), attributes); !status.ok()) {
-        return status;
-      }
-    }
+  if (Status status =
+          GiveTraits(from.parent.fd, from.entry, to.entry.info.st_mode & 07777, attributes, source);
+      !status.ok()) {
+    return status;
   }
+  return RenameOver(to, from, destination);
+}
+
+// Renames `source` over `destination` and tells the folder cache and the uncached
+// folders' name lists what changed.
+Status Jail::RenameOver(Located& destination, Located& source,
+                        const CePath& destinationPath) const {
   FolderState sourceBefore;
   FolderState destinationBefore;
-  const bool sourceKnown = from.parent.cached == nullptr && StateOf(from.parent.fd, &sourceBefore);
+  const bool sourceKnown =
+      source.parent.cached == nullptr && StateOf(source.parent.fd, &sourceBefore);
   const bool destinationKnown =
-      to.parent.cached == nullptr && StateOf(to.parent.fd, &destinationBefore);
-  if (::renameat(from.parent.fd, from.entry.hostName.c_str(), to.parent.fd,
-                 to.entry.hostName.c_str()) != 0) {
-    return ErrnoStatus("replace " + Utf16ToUtf8(destination.ToText()));
+      destination.parent.cached == nullptr && StateOf(destination.parent.fd, &destinationBefore);
+  if (::renameat(source.parent.fd, source.entry.hostName.c_str(), destination.parent.fd,
+                 destination.entry.hostName.c_str()) != 0) {
+    return ErrnoStatus("replace " + Utf16ToUtf8(destinationPath.ToText()));
   }
-  if (from.parent.cached != nullptr) cache_->Removed(from.parent.cached, from.entry.hostName);
-  Record(*cache_, to.parent, to.entry.hostName, to.entry.name, EntryKind::kFile);
-  if (sourceKnown) folder_names::Removed(from.parent.fd, sourceBefore, from.entry.name);
-  if (destinationKnown) folder_names::Touched(to.parent.fd, destinationBefore);
+  if (source.parent.cached != nullptr) {
+    cache_->Removed(source.parent.cached, source.entry.hostName);
+  }
+  Record(*cache_, destination.parent, destination.entry.hostName, destination.entry.name,
+         EntryKind::kFile);
+  if (sourceKnown) folder_names::Removed(source.parent.fd, sourceBefore, source.entry.name);
+  if (destinationKnown) folder_names::Touched(destination.parent.fd, destinationBefore);
   return Status::Ok();
 }
 

@@ -113,6 +113,15 @@ class Jail {
   Status OpenFolder(const std::vector<std::u16string>& parts, std::size_t count,
                     JailFolder* folder) const;
   Status Locate(const CePath& path, Located* located) const;
+  // The steps of OpenFile, Move and Replace.
+  Status OpenExisting(const CePath& path, Located& located, FileAccess access,
+                      Disposition disposition, ScopedFd* file) const;
+  Status CreateNewFile(const CePath& path, Located& located, FileAccess access,
+                       Disposition disposition, ScopedFd* file) const;
+  Status TakeOwnName(Located& source, Located& target, const CePath& to, bool* unchanged) const;
+  Status Rename(Located& source, Located& target, const CePath& from, const CePath& to,
+                bool sameFolder) const;
+  Status RenameOver(Located& destination, Located& source, const CePath& destinationPath) const;
 
   std::string root_;
   mutable std::mutex mutex_;
