@@ -326,19 +326,23 @@ void FolderCache::Put(Folder* folder, std::string key, std::string hostName, Ent
   ++entries_;
 }
 
-void FolderCache::Erase(Folder* folder, std::string_view hostName) {
+FolderCache::Names::iterator FolderCache::EntryToChange(Folder* folder, std::string_view hostName) {
   std::string key;
-  if (!KeyOfHostName(hostName, &key)) return;
+  if (!KeyOfHostName(hostName, &key)) return folder->names.end();
   Changed(folder);
-  if (!folder->named) return;
+  if (!folder->named) return folder->names.end();
   auto [first, last] = folder->names.equal_range(HashOf(key));
   for (auto it = first; it != last; ++it) {
-    if (it->second.hostName == hostName) {
-      folder->names.erase(it);
-      --entries_;
-      return;
-    }
+    if (it->second.hostName == hostName) return it;
   }
+  return folder->names.end();
+}
+
+void FolderCache::Erase(Folder* folder, std::string_view hostName) {
+  const auto entry = EntryToChange(folder, hostName);
+  if (entry == folder->names.end()) return;
+  folder->names.erase(entry);
+  --entries_;
 }
 
 void FolderCache::Drop(Folder* folder) {
@@ -434,25 +438,16 @@ FolderCache::Folder* FolderCache::Adopt(Folder* parent, const std::string& hostN
   // One folder seen at two paths (a bind mount) is cached at the first only.
   if (byWatch_.count(watch) != 0) return nullptr;
   struct stat info;
-  std::vector<std::pair<std::string, std::pair<std::string, EntryKind>>> keyed;
-  // Read after the watch is in place, so that no change falls between the two.
+  auto folder = std::make_unique<Folder>();
+  // Names read after the watch is in place, so that no change falls between the two.
   // A folder on another file system (mounted inside `fs/`) is cached where that one, too,
   // reports every change.
   if (::fstat(fd->get(), &info) != 0 ||
       (parent != nullptr && info.st_dev != rootFolder_->device && !ReportsEveryChange(fd->get())) ||
-      !ReadNames(fd->get(), kMaxEntries / 2, &keyed)) {
+      !KeepNames(folder.get(), fd->get())) {
     ::inotify_rm_watch(inotify_.get(), watch);
     return nullptr;
   }
-  auto folder = std::make_unique<Folder>();
-  folder->names.reserve(keyed.size());
-  for (auto& [key, entry] : keyed) {
-    folder->names.emplace(HashOf(key), Entry{std::move(entry.first), entry.second, 0});
-  }
-  entries_ += folder->names.size();
-  folder->named = true;
-  named_.push_front(folder.get());
-  folder->namedAt = named_.begin();
   folder->parent = parent;
   folder->hostName = hostName;
   folder->fd = std::move(*fd);
@@ -479,24 +474,28 @@ bool FolderCache::Know(Folder* folder) {
     // Read now, after this call's look at the queue: the changes still queued for it
     // came after that look and, applied in order at the next one, leave the names as
     // they then are, as they do after Adopt.
-    std::vector<std::pair<std::string, std::pair<std::string, EntryKind>>> keyed;
     // From the start: the descriptor was read to its end when the folder was adopted.
-    if (::lseek(folder->fd.get(), 0, SEEK_SET) != 0 ||
-        !ReadNames(folder->fd.get(), kMaxEntries / 2, &keyed)) {
+    if (::lseek(folder->fd.get(), 0, SEEK_SET) != 0 || !KeepNames(folder, folder->fd.get())) {
       return false;
     }
-    folder->names.reserve(keyed.size());
-    for (auto& [key, entry] : keyed) {
-      folder->names.emplace(HashOf(key), Entry{std::move(entry.first), entry.second, 0});
-    }
-    entries_ += folder->names.size();
-    folder->named = true;
-    named_.push_front(folder);
-    folder->namedAt = named_.begin();
     ForgetColdNames();
   } else {
     named_.splice(named_.begin(), named_, folder->namedAt);
   }
+  return true;
+}
+
+bool FolderCache::KeepNames(Folder* folder, int fd) {
+  std::vector<std::pair<std::string, std::pair<std::string, EntryKind>>> keyed;
+  if (!ReadNames(fd, kMaxEntries / 2, &keyed)) return false;
+  folder->names.reserve(keyed.size());
+  for (auto& [key, entry] : keyed) {
+    folder->names.emplace(HashOf(key), Entry{std::move(entry.first), entry.second, 0});
+  }
+  entries_ += folder->names.size();
+  folder->named = true;
+  named_.push_front(folder);
+  folder->namedAt = named_.begin();
   return true;
 }
 
@@ -587,39 +586,11 @@ bool FolderCache::Find(Folder* folder, std::u16string_view name, CachedEntry* en
   *statted = false;
   const std::string key = KeyOf(name);
   const std::uint64_t hash = HashOf(key);
-  auto [first, last] = folder->names.equal_range(hash);
-  if (first == last) return false;
-  // Kinds not known yet are learnt; an entry gone before its event came is taken out.
+  if (folder->names.count(hash) == 0) return false;
   std::vector<std::pair<std::string, struct stat>> learnt;
-  std::vector<std::string> gone;
-  for (auto it = first; it != last; ++it) {
-    Entry& candidate = it->second;
-    if (candidate.kind != EntryKind::kUnknown || !HasKey(candidate.hostName, key)) continue;
-    struct stat host;
-    if (::fstatat(folder->fd.get(), candidate.hostName.c_str(), &host, AT_SYMLINK_NOFOLLOW) == 0) {
-      candidate.kind = KindOf(host.st_mode);
-      Changed(folder);
-      learnt.emplace_back(candidate.hostName, host);
-    } else if (errno == ENOENT) {
-      gone.push_back(candidate.hostName);
-    }
-  }
-  if (!gone.empty()) {
-    for (const std::string& hostName : gone) Removed(folder, hostName);
-    std::tie(first, last) = folder->names.equal_range(hash);
-  }
+  LearnKinds(folder, hash, key, &learnt);
   const std::string exact = HostName(name);
-  const Entry* best = nullptr;
-  for (auto it = first; it != last; ++it) {
-    const Entry& candidate = it->second;
-    if (candidate.kind != EntryKind::kFile && candidate.kind != EntryKind::kFolder) continue;
-    if (!HasKey(candidate.hostName, key)) continue;
-    if (candidate.hostName == exact) {
-      best = &candidate;
-      break;
-    }
-    if (best == nullptr || candidate.hostName < best->hostName) best = &candidate;
-  }
+  const Entry* const best = BestMatch(folder, hash, key, exact);
   if (best == nullptr) return false;
   entry->hostName = best->hostName;
   entry->name = best->hostName == exact ? std::u16string(name) : Utf8ToUtf16(best->hostName);
@@ -632,6 +603,40 @@ bool FolderCache::Find(Folder* folder, std::u16string_view name, CachedEntry* en
     }
   }
   return true;
+}
+
+void FolderCache::LearnKinds(Folder* folder, std::uint64_t hash, const std::string& key,
+                             std::vector<std::pair<std::string, struct stat>>* learnt) {
+  std::vector<std::string> gone;
+  const auto [first, last] = folder->names.equal_range(hash);
+  for (auto it = first; it != last; ++it) {
+    Entry& candidate = it->second;
+    if (candidate.kind != EntryKind::kUnknown || !HasKey(candidate.hostName, key)) continue;
+    struct stat host;
+    if (::fstatat(folder->fd.get(), candidate.hostName.c_str(), &host, AT_SYMLINK_NOFOLLOW) == 0) {
+      candidate.kind = KindOf(host.st_mode);
+      Changed(folder);
+      learnt->emplace_back(candidate.hostName, host);
+    } else if (errno == ENOENT) {
+      gone.push_back(candidate.hostName);
+    }
+  }
+  for (const std::string& hostName : gone) Removed(folder, hostName);
+}
+
+const FolderCache::Entry* FolderCache::BestMatch(const Folder* folder, std::uint64_t hash,
+                                                 const std::string& key,
+                                                 const std::string& exact) const {
+  const Entry* best = nullptr;
+  const auto [first, last] = folder->names.equal_range(hash);
+  for (auto it = first; it != last; ++it) {
+    const Entry& candidate = it->second;
+    if (candidate.kind != EntryKind::kFile && candidate.kind != EntryKind::kFolder) continue;
+    if (!HasKey(candidate.hostName, key)) continue;
+    if (candidate.hostName == exact) return &candidate;
+    if (best == nullptr || candidate.hostName < best->hostName) best = &candidate;
+  }
+  return best;
 }
 
 void FolderCache::Entries(const Folder* folder, std::vector<CachedEntry>* entries) const {
@@ -654,14 +659,8 @@ void FolderCache::Removed(Folder* folder, const std::string& hostName) {
 
 void FolderCache::Forget(Folder* folder, const std::string& hostName) {
   DropChild(folder, hostName);
-  std::string key;
-  if (!KeyOfHostName(hostName, &key)) return;
-  Changed(folder);
-  if (!folder->named) return;
-  auto [first, last] = folder->names.equal_range(HashOf(key));
-  for (auto it = first; it != last; ++it) {
-    if (it->second.hostName == hostName) it->second = Entry{hostName, EntryKind::kUnknown, 0};
-  }
+  const auto entry = EntryToChange(folder, hostName);
+  if (entry != folder->names.end()) entry->second = Entry{hostName, EntryKind::kUnknown, 0};
 }
 
 }  // namespace emu

@@ -49,6 +49,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "scoped_fd.h"
@@ -140,6 +141,10 @@ class FolderCache {
   // are known.
   void ForgetColdNames();
   Folder* Adopt(Folder* parent, const std::string& hostName, ScopedFd* fd);
+  // Reads the names of the folder open at `fd` and keeps them as those of `folder`, the
+  // folder with names used most lately; false, keeping nothing, when they cannot be read
+  // or are too many.
+  bool KeepNames(Folder* folder, int fd);
   // Opens the folder's descriptor again when it was closed; false (and the folder is
   // dropped) when it is no longer the folder cached.
   bool Open(Folder* folder);
@@ -150,6 +155,16 @@ class FolderCache {
   void Put(Folder* folder, std::string key, std::string hostName, EntryKind kind,
            std::uint64_t created, bool keepKnown);
   void Erase(Folder* folder, std::string_view hostName);
+  // Counts a change of `hostName` in `folder` and gives its entry; names.end() when the
+  // folder's names are not kept or hold no such entry.
+  Names::iterator EntryToChange(Folder* folder, std::string_view hostName);
+  // The steps of Find among the entries whose keys hash to `hash`: the kinds not known
+  // yet are learnt (with what the host said in *learnt) and entries gone are taken out;
+  // then the entry of the exact host name, or else the least host name with `key`.
+  void LearnKinds(Folder* folder, std::uint64_t hash, const std::string& key,
+                  std::vector<std::pair<std::string, struct stat>>* learnt);
+  const Entry* BestMatch(const Folder* folder, std::uint64_t hash, const std::string& key,
+                         const std::string& exact) const;
 
   const std::string root_;
   std::string deviceFolder_;  // the folder that holds `fs/`
