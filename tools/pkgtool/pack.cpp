@@ -100,6 +100,46 @@ class TemporaryOutput {
   std::vector<void (*)(int)> previous_;
 };
 
+// The sink of a package file at `path`: gzip at `level` when `compress`, plain otherwise.
+std::unique_ptr<pkg::ByteSink> OpenSink(const std::string& path, bool compress, int level) {
+  if (compress) return std::make_unique<pkg::GzipSink>(path, level);
+  return std::make_unique<pkg::FileSink>(path);
+}
+
+// Copies the host file of `source` into the package as its next entry, through `buffer`,
+// handing the size of each piece written to `onPiece`. False with *error set on failure.
+bool AddEntry(pkg::PackageWriter& writer, const PackSource& source, bool scrambleData,
+              std::vector<char>& buffer, const std::function<void(std::size_t)>& onPiece,
+              std::string* error) {
+  if (source.size > 0x7FFFFFFF) {
+    *error = source.hostPath + ": larger than a package entry can be (2 GiB)";
+    return false;
+  }
+  std::ifstream in(source.hostPath, std::ios::binary);
+  if (!in) {
+    *error = source.hostPath + ": " + std::strerror(errno);
+    return false;
+  }
+  if (!writer.BeginEntry(source.entryName, static_cast<std::int32_t>(source.size), scrambleData)) {
+    *error = writer.error();
+    return false;
+  }
+  for (std::uint64_t left = source.size; left > 0;) {
+    const auto piece = static_cast<std::size_t>(std::min<std::uint64_t>(left, buffer.size()));
+    if (!in.read(buffer.data(), static_cast<std::streamsize>(piece))) {
+      *error = source.hostPath + ": changed while it was packed";
+      return false;
+    }
+    if (!writer.AddData(std::string_view(buffer.data(), piece))) {
+      *error = writer.error();
+      return false;
+    }
+    left -= piece;
+    onPiece(piece);
+  }
+  return true;
+}
+
 }  // namespace
 
 bool CollectSources(const std::string& folder, std::vector<PackSource>* sources, std::string* error) {
@@ -173,45 +213,16 @@ bool WritePackage(const std::vector<PackSource>& sources, const std::string& out
     *error = temporary.error();
     return false;
   }
-  std::unique_ptr<pkg::ByteSink> sink;
-  if (compress) {
-    sink = std::make_unique<pkg::GzipSink>(temporary.path(), options.level);
-  } else {
-    sink = std::make_unique<pkg::FileSink>(temporary.path());
-  }
+  const std::unique_ptr<pkg::ByteSink> sink = OpenSink(temporary.path(), compress, options.level);
   pkg::PackageWriter writer(*sink, narrowName, static_cast<std::int32_t>(sources.size()));
   std::vector<char> buffer(1 << 20);
   std::uint64_t bytesDone = 0;
   for (std::size_t i = 0; i < sources.size(); ++i) {
-    const PackSource& source = sources[i];
-    if (source.size > 0x7FFFFFFF) {
-      *error = source.hostPath + ": larger than a package entry can be (2 GiB)";
-      return false;
-    }
-    std::ifstream in(source.hostPath, std::ios::binary);
-    if (!in) {
-      *error = source.hostPath + ": " + std::strerror(errno);
-      return false;
-    }
-    if (!writer.BeginEntry(source.entryName, static_cast<std::int32_t>(source.size), options.scrambleData)) {
-      *error = writer.error();
-      return false;
-    }
-    std::uint64_t left = source.size;
-    while (left > 0) {
-      const std::size_t piece = static_cast<std::size_t>(std::min<std::uint64_t>(left, buffer.size()));
-      if (!in.read(buffer.data(), static_cast<std::streamsize>(piece))) {
-        *error = source.hostPath + ": changed while it was packed";
-        return false;
-      }
-      if (!writer.AddData(std::string_view(buffer.data(), piece))) {
-        *error = writer.error();
-        return false;
-      }
-      left -= piece;
+    const auto onPiece = [&](std::size_t piece) {
       bytesDone += piece;
       if (progress) progress(i, sources.size(), bytesDone);
-    }
+    };
+    if (!AddEntry(writer, sources[i], options.scrambleData, buffer, onPiece, error)) return false;
     if (progress) progress(i + 1, sources.size(), bytesDone);
   }
   if (!writer.Finish()) {
