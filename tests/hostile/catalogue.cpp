@@ -146,10 +146,8 @@ std::string ChainLevel(int level, int levels) {
   return Product(name + ".gz", script + "</Actions>", files);
 }
 
-std::vector<Case> MakeCatalogue() {
-  std::vector<Case> cases;
-
-  // ---- Gzip data -------------------------------------------------------------------------
+// ---- Gzip data ---------------------------------------------------------------------------
+void AddGzipDataCases(std::vector<Case>& cases) {
   // A delivery that cannot be expanded is kept for a later run, and nothing of it is
   // installed; no partial package file stays.
   cases.push_back({
@@ -248,8 +246,10 @@ std::vector<Case> MakeCatalogue() {
             ExpectInstalled(scene);
           },
   });
+}
 
-  // ---- Package headers and records ----------------------------------------------------
+// ---- Package headers and records ------------------------------------------------------
+void AddPackageCases(std::vector<Case>& cases) {
   // A package whose header or records do not make sense has no entries: nothing is
   // installed, and both files are deleted. Each one holds a valid install script first.
   const auto nothingFrom = [](std::function<std::string()> bytes) {
@@ -347,8 +347,10 @@ std::vector<Case> MakeCatalogue() {
             EXPECT_EQ(HostileValue(scene, u"Second"), std::nullopt);
           },
   });
+}
 
-  // ---- Names -----------------------------------------------------------------------------
+// ---- Names -------------------------------------------------------------------------------
+void AddNameCases(std::vector<Case>& cases) {
   // ".." never climbs above the device's root: what aims above it lands in "\".
   cases.push_back({
       .name = "NamesClimbingWithDotDot",
@@ -474,8 +476,10 @@ std::vector<Case> MakeCatalogue() {
             EXPECT_TRUE(scene.Exists(u"\\Temp\\TooLong.gz.try1"));
           },
   });
+}
 
-  // ---- Script shapes ---------------------------------------------------------------------
+// ---- Script shapes -----------------------------------------------------------------------
+void AddScriptShapeCases(std::vector<Case>& cases) {
   // A script over 16 MiB is not read, whatever it holds: the product installs nothing.
   cases.push_back({
       .name = "ScriptOverSixteenMiB",
@@ -627,8 +631,10 @@ std::vector<Case> MakeCatalogue() {
                 With({"\\Program Files\\" + emu::Utf16ToUtf8(u"Host\u00ffile") + "\\data.txt"}));
           },
   });
+}
 
-  // ---- Nested installations ------------------------------------------------------------
+// ---- Nested installations --------------------------------------------------------------
+void AddNestedInstallationCases(std::vector<Case>& cases) {
   // Each level unpacks the next from within its script: 16 nested levels below the
   // delivered product are installed, the 17th is not unpacked and its delivery stays.
   cases.push_back({
@@ -720,8 +726,10 @@ std::vector<Case> MakeCatalogue() {
             ExpectDeliveryGone(scene);
           },
   });
+}
 
-  // ---- Registry --------------------------------------------------------------------------
+// ---- Registry ----------------------------------------------------------------------------
+void AddRegistryCases(std::vector<Case>& cases) {
   cases.push_back({
       .name = "RegistryNamesAtTheLimit",
       .deliver =
@@ -813,8 +821,10 @@ std::vector<Case> MakeCatalogue() {
             EXPECT_EQ(scene.RegistryText(HKEY_LOCAL_MACHINE, u"", u"Root"), "4");
           },
   });
+}
 
-  // ---- Long paths and command lines ----------------------------------------------------
+// ---- Long paths and command lines ------------------------------------------------------
+void AddLongPathAndCommandLineCases(std::vector<Case>& cases) {
   // A path beyond MAX_PATH names no file: the product's file cannot be written, so it is
   // not started either.
   cases.push_back({
@@ -901,6 +911,17 @@ std::vector<Case> MakeCatalogue() {
                       "1015#\"\\Windows\\" + std::string(1000, 't') + ".exe\"");
           },
   });
+}
+
+std::vector<Case> MakeCatalogue() {
+  std::vector<Case> cases;
+  AddGzipDataCases(cases);
+  AddPackageCases(cases);
+  AddNameCases(cases);
+  AddScriptShapeCases(cases);
+  AddNestedInstallationCases(cases);
+  AddRegistryCases(cases);
+  AddLongPathAndCommandLineCases(cases);
   return cases;
 }
 
