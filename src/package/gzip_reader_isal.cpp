@@ -41,6 +41,10 @@ class IsalGzipReader : public GzipReader {
   void Fill();
   // Decides what the input holds next: a member, plain data, or nothing more.
   void Look();
+  // Copy plain data, or inflate the current member, into `out`, which has `room` bytes;
+  // each gives the count of bytes it wrote. A damaged member sets failed_.
+  std::size_t CopyPlain(unsigned char* out, std::size_t room);
+  std::size_t InflateMember(unsigned char* out, std::size_t room);
 
   ce::FILE* file_;
   const std::unique_ptr<unsigned char[]> input_;
@@ -92,62 +96,66 @@ void IsalGzipReader::Look() {
   }
 }
 
+std::size_t IsalGzipReader::CopyPlain(unsigned char* out, std::size_t room) {
+  if (available_ == 0) {
+    Fill();
+    if (available_ == 0) {
+      mode_ = Mode::kEnd;
+      return 0;
+    }
+  }
+  const std::size_t count = available_ < room ? available_ : room;
+  std::memcpy(out, next_, count);
+  next_ += count;
+  available_ -= count;
+  return count;
+}
+
+std::size_t IsalGzipReader::InflateMember(unsigned char* out, std::size_t room) {
+  if (available_ == 0) {
+    Fill();
+    if (available_ == 0) {
+      cutOff_ = true;  // the member is not complete
+      mode_ = Mode::kEnd;
+      return 0;
+    }
+  }
+  inflate_state& state = *state_;
+  state.next_in = next_;
+  state.avail_in = static_cast<std::uint32_t>(available_);
+  state.next_out = out;
+  state.avail_out = static_cast<std::uint32_t>(room);
+  const int result = isal_inflate(&state);
+  const bool moved = state.next_in != next_ || state.avail_out != room;
+  // A gzip member never asks for a dictionary; no progress would loop for ever.
+  if (result != ISAL_DECOMP_OK || (!moved && state.block_state != ISAL_BLOCK_FINISH)) {
+    failed_ = true;
+    return 0;
+  }
+  next_ = state.next_in;
+  available_ = state.avail_in;
+  if (state.block_state == ISAL_BLOCK_FINISH) mode_ = Mode::kLook;
+  return room - state.avail_out;
+}
+
 int IsalGzipReader::Read(unsigned char* buffer, unsigned size) {
-  if (failed_) return -1;
   unsigned got = 0;
-  while (got < size && mode_ != Mode::kEnd) {
+  while (!failed_ && got < size && mode_ != Mode::kEnd) {
     switch (mode_) {
       case Mode::kLook:
         Look();
-        if (failed_) return -1;
         break;
-      case Mode::kCopy: {
-        if (available_ == 0) {
-          Fill();
-          if (available_ == 0) {
-            mode_ = Mode::kEnd;
-            break;
-          }
-        }
-        const std::size_t count = available_ < size - got ? available_ : size - got;
-        std::memcpy(buffer + got, next_, count);
-        next_ += count;
-        available_ -= count;
-        got += static_cast<unsigned>(count);
+      case Mode::kCopy:
+        got += static_cast<unsigned>(CopyPlain(buffer + got, size - got));
         break;
-      }
-      case Mode::kInflate: {
-        if (available_ == 0) {
-          Fill();
-          if (available_ == 0) {
-            cutOff_ = true;  // the member is not complete
-            mode_ = Mode::kEnd;
-            break;
-          }
-        }
-        inflate_state& state = *state_;
-        state.next_in = next_;
-        state.avail_in = static_cast<std::uint32_t>(available_);
-        state.next_out = buffer + got;
-        state.avail_out = size - got;
-        const int result = isal_inflate(&state);
-        const bool moved = state.next_in != next_ || state.avail_out != size - got;
-        // A gzip member never asks for a dictionary; no progress would loop for ever.
-        if (result != ISAL_DECOMP_OK || (!moved && state.block_state != ISAL_BLOCK_FINISH)) {
-          failed_ = true;
-          return -1;
-        }
-        got = size - state.avail_out;
-        next_ = state.next_in;
-        available_ = state.avail_in;
-        if (state.block_state == ISAL_BLOCK_FINISH) mode_ = Mode::kLook;
+      case Mode::kInflate:
+        got += static_cast<unsigned>(InflateMember(buffer + got, size - got));
         break;
-      }
       case Mode::kEnd:
         break;
     }
   }
-  return static_cast<int>(got);
+  return failed_ ? -1 : static_cast<int>(got);
 }
 
 }  // namespace
