@@ -2,7 +2,7 @@
 // rule: while a process has a file open, it cannot open that file again for writing,
 // delete it or replace it, whatever spelling of its path it uses. Files are known by
 // their host identity (device and inode), so every spelling and every hard link of a
-// file counts as the same file. Other processes are not held back (device.md).
+// file counts as the same file. Other processes are not held back (docs/device.md).
 //
 // A descriptor that was closed without Closed (zlib's gzclose) is noticed when a check
 // finds it no longer refers to its file. Safe from several threads.
