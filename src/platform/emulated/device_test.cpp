@@ -7,9 +7,11 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "device_init.h"
 #include "platform/ce.h"
+#include "scratch_device.h"
 #include "testing/temp_device.h"
 
 namespace {
@@ -96,6 +98,38 @@ TEST(DeviceTest, DatabaseIsMadeOnlyInsideAnExistingDeviceFolder) {
     EXPECT_EQ(GetLastError(), ERROR_BADDB);
   }
   EXPECT_FALSE(fs::exists(missing));
+}
+
+TEST(DeviceTest, AStatementThatCannotBePreparedFailsItsFirstStepWithWhy) {
+  test::TempDevice device;
+  const emu::Status status = emu::CurrentDevice()->Read([](emu::sql::Database& db) {
+    emu::sql::Statement statement = db.Prepare("SELECT name FROM no_such_table WHERE id = ?1");
+    statement.Bind(1, std::int64_t{1}).Bind(2, std::string_view("ignored"));
+    bool row = true;
+    emu::Status stepped = statement.Step(&row);
+    EXPECT_FALSE(row);
+    return stepped;
+  });
+  EXPECT_FALSE(status.ok());
+  EXPECT_NE(status.message().find("no_such_table"), std::string::npos) << status.message();
+}
+
+TEST(DeviceTest, ScratchDeviceTellsWhatLiesOutsideTheDevice) {
+  std::string error;
+  auto device = emu::ScratchDevice::Create(&error);
+  ASSERT_NE(device, nullptr) << error;
+  // The database and the named mutexes' folder belong to the device.
+  const HANDLE mutex = CreateMutexW(nullptr, FALSE, u"Scratch");
+  ASSERT_NE(mutex, nullptr);
+  ASSERT_TRUE(device->WriteFile(u"\\Temp\\new\\a.txt", "a"));
+  EXPECT_EQ(test::ReadHostFile(device->hostDir() + "/fs/Temp/new/a.txt"), "a");
+  EXPECT_TRUE(device->ForeignEntries().empty());
+  test::WriteHostFile(device->hostDir() + "/stray", "");
+  EXPECT_EQ(device->ForeignEntries(), std::vector<std::string>{"stray"});
+  CloseHandle(mutex);
+  const std::string folder = device->hostDir();
+  device.reset();
+  EXPECT_FALSE(fs::exists(folder));
 }
 
 }  // namespace
