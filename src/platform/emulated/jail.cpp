@@ -604,12 +604,16 @@ Status Jail::CreateNewFile(const CePath& path, Located& located, FileAccess acce
     }
     return ErrnoStatus("create " + Utf16ToUtf8(path.ToText()));
   }
-  Record(*cache_, located.parent, located.entry.hostName, path.parts.back(), EntryKind::kFile,
-         created);
+  Made(located, path, EntryKind::kFile, created);
+  return Status::Ok();
+}
+
+void Jail::Made(Located& located, const CePath& path, EntryKind kind,
+                std::uint64_t created) const {
+  Record(*cache_, located.parent, located.entry.hostName, path.parts.back(), kind, created);
   if (located.parentState) {
     folder_names::Added(located.parent.fd, *located.parentState, path.parts.back());
   }
-  return Status::Ok();
 }
 
 Status Jail::MakeFolder(const CePath& path) const {
@@ -625,10 +629,7 @@ Status Jail::MakeFolder(const CePath& path) const {
   if (::mkdirat(located.parent.fd, located.entry.hostName.c_str(), 0777) != 0) {
     return ErrnoStatus("create folder " + Utf16ToUtf8(path.ToText()));
   }
-  Record(*cache_, located.parent, located.entry.hostName, path.parts.back(), EntryKind::kFolder);
-  if (located.parentState) {
-    folder_names::Added(located.parent.fd, *located.parentState, path.parts.back());
-  }
+  Made(located, path, EntryKind::kFolder);
   return Status::Ok();
 }
 

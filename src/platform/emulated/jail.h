@@ -118,6 +118,9 @@ class Jail {
                       Disposition disposition, ScopedFd* file) const;
   Status CreateNewFile(const CePath& path, Located& located, FileAccess access,
                        Disposition disposition, ScopedFd* file) const;
+  // Tells the folder cache, or the name list of an uncached folder, of the entry at
+  // `path` that this call has just made.
+  void Made(Located& located, const CePath& path, EntryKind kind, std::uint64_t created = 0) const;
   Status TakeOwnName(Located& source, Located& target, const CePath& to, bool* unchanged) const;
   Status Rename(Located& source, Located& target, const CePath& from, const CePath& to,
                 bool sameFolder) const;
