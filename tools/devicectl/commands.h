@@ -1,5 +1,6 @@
-// devicectl's commands. Each one is thin: it parses its arguments, calls the platform
-// library on the current device and prints the result.
+// devicectl's commands. Each one is thin: it parses its arguments, calls the CE calls or
+// the device tools (src/platform/device_tools/) on the current device and prints the
+// result.
 #pragma once
 
 #include "command_table.h"

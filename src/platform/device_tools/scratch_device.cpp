@@ -9,6 +9,7 @@
 #include <fstream>
 #include <set>
 #include <system_error>
+#include <utility>
 
 #include "code_page.h"
 #include "device.h"
