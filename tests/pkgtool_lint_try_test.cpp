@@ -55,7 +55,12 @@ std::string FolderContents(const std::string& dir) {
 
 class PkgtoolTest : public ::testing::Test {
  protected:
-  test::ProgramResult Pkgtool(const std::vector<std::string>& args) {
+  // `try` runs the updater of this build unless the arguments name one.
+  test::ProgramResult Pkgtool(std::vector<std::string> args) {
+    if (!args.empty() && args[0] == "try" &&
+        std::find(args.begin(), args.end(), "--updater") == args.end()) {
+      args.insert(args.end(), {"--updater", UPDATER_PATH});
+    }
     return test::RunProgram(PKGTOOL_PATH, args);
   }
 
@@ -235,6 +240,72 @@ TEST_F(PkgtoolTest, TryNamesShortcutsNestedProductsAndFailedStarts) {
   EXPECT_EQ(LinesAfter(result.out, "  \\pkgtool-try\\Failing.gz.try1").size(), 1u);
   EXPECT_NE(Pkgtool({"try", product, "--json"}).out.find("\"keptForAnotherAttempt\":true"),
             std::string::npos);
+}
+
+// The nested products come from the updater's account of its run, never from the script:
+// a delivery that was never unpacked, or an updater that does nothing, installs none.
+TEST_F(PkgtoolTest, TryReportsNestedProductsFromTheUpdatersAccount) {
+  const std::string inner = work_.hostDir() + "/inner";
+  fs::create_directories(inner);
+  test::WriteHostFile(inner + "/InstallScript.xml",
+                      "<Installation><AppPath>\\Inner</AppPath></Installation>"
+                      "<Files><File name=\"i.txt\"/></Files>");
+  test::WriteHostFile(inner + "/i.txt", "inner");
+  const std::string outer = work_.hostDir() + "/outer";
+  fs::create_directories(outer);
+  Pack(inner, outer + "/Inner.gz");
+  test::WriteHostFile(outer + "/b|c", "refused by the device");
+  const std::string unpackBefore =
+      "<A event=\"Install.Before\" type=\"Product.Unpack\" filename=\"\\Outer\\Inner.gz\"/>";
+  const std::string unpackAfter =
+      "<A event=\"Install.After\" type=\"Product.Unpack\" filename=\"\\Outer\\Inner.gz\"/>";
+  const struct {
+    const char* name;
+    std::string files;
+    std::string actions;
+    const char* updater;              // null for this build's
+    std::vector<std::string> nested;  // the lines of \Outer\Inner.gz, after its path
+    const char* summaryEnd;
+  } cases[] = {
+      {"unpacked before and after its delivery is written",
+       "<File name=\"Inner.gz\"/>",
+       unpackBefore + unpackAfter,
+       nullptr,
+       {"no such file when the action ran: nothing installed",
+        "installed, from the entry 'Inner.gz'"},
+       "1 nested products installed"},
+      {"its delivery could not be written",
+       "<File name=\"Inner.gz\"/><File name=\"b|c\"/>",
+       unpackAfter,
+       nullptr,
+       {},
+       "0 nested products installed"},
+      {"an updater that does nothing",
+       "<File name=\"Inner.gz\"/>",
+       unpackAfter,
+       "/bin/true",
+       {},
+       "0 nested products installed"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    test::WriteHostFile(outer + "/InstallScript.xml",
+                        "<Installation><AppPath>\\Outer</AppPath></Installation><Files>" + c.files +
+                            "</Files><Actions>" + c.actions + "</Actions>");
+    const std::string product = work_.hostDir() + "/Outer.gz";
+    Pack(outer, product);
+    std::vector<std::string> args{"try", product};
+    if (c.updater != nullptr) args.insert(args.end(), {"--updater", c.updater});
+    const auto result = Pkgtool(args);
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(LinesAfter(result.out, "  \\Outer\\Inner.gz  "), c.nested) << result.out;
+    EXPECT_TRUE(result.out.ends_with(std::string(c.summaryEnd) + "\n")) << result.out;
+    EXPECT_EQ(LinesAfter(result.out, "the updater gave no account of its run").size(),
+              c.updater != nullptr ? 1u : 0u);
+    args.push_back("--json");
+    const std::string json = Pkgtool(args).out;
+    EXPECT_EQ(json.find("\"installed\":true") != std::string::npos, c.summaryEnd[0] != '0');
+  }
 }
 
 TEST_F(PkgtoolTest, TryLeavesTheGivenDeviceAsItWasAndRepeatsItself) {

@@ -2,11 +2,11 @@
 
 #include "platform/ce.h"
 
-void CreateShortcut(const String& target, const String& shortcutPath) {
-  if (target.length <= 0 || shortcutPath.length <= 0) return;
+bool CreateShortcut(const String& target, const String& shortcutPath) {
+  if (target.length <= 0 || shortcutPath.length <= 0) return false;
   // An existing shortcut is replaced; if the new one cannot be made it is not restored.
   DeleteFileW(shortcutPath.data);
   String targetText = String(TEXT("\"{0}\"")).Replace(String(TEXT("{0}")), target);
   String shortcutFile(shortcutPath);
-  SHCreateShortcut(shortcutFile.data, targetText.data);
+  return SHCreateShortcut(shortcutFile.data, targetText.data) != 0;
 }

@@ -3,5 +3,6 @@
 
 #include "system/wide_string.h"
 
-// Does nothing when either path is empty. Both are taken as given. Reports nothing.
-void CreateShortcut(const String& target, const String& shortcutPath);
+// Does nothing when either path is empty. Both are taken as given. True when the
+// shortcut was made; reports nothing.
+bool CreateShortcut(const String& target, const String& shortcutPath);

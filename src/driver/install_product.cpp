@@ -6,6 +6,7 @@
 
 #include "driver/delivery.h"
 #include "install/install_script.h"
+#include "install/script_words.h"
 #include "package/gzip_expansion.h"
 #include "package/resource_package.h"
 #include "system/ansi_string.h"
@@ -13,7 +14,7 @@
 
 namespace {
 
-constexpr char kScriptEntry[] = "InstallScript.xml";
+using script_words::kScriptEntry;
 
 // The memory of the install scripts loaded at this moment: an installation and the
 // nested ones it runs share one budget, so that nesting cannot multiply it.
@@ -28,9 +29,7 @@ class ScriptBudget {
   ~ScriptBudget() { loadedScriptBytes -= taken_; }
 
   static bool FitsAlone(std::size_t bytes) { return bytes <= kMaxLoadedScriptBytes; }
-  static bool Fits(std::size_t bytes) {
-    return loadedScriptBytes + bytes <= kMaxLoadedScriptBytes;
-  }
+  static bool Fits(std::size_t bytes) { return loadedScriptBytes + bytes <= kMaxLoadedScriptBytes; }
   // Takes `bytes` more. REQUIRES: Fits(bytes).
   void Take(std::size_t bytes) {
     taken_ += bytes;
@@ -50,13 +49,14 @@ class ScriptBudget {
 // and its script, loaded within the budget.
 class Installation {
  public:
-  explicit Installation(const String& packagePath) : packagePath_(packagePath) {
+  Installation(const String& packagePath, const InstallScript::Setting& setting)
+      : packagePath_(packagePath) {
     AnsiString narrowPath;
     narrowPath.AssignFromWide(packagePath.data, packagePath.length);
     package_ = std::make_unique<System::IO::ResourcePackage>(
         narrowPath.data == nullptr ? "" : narrowPath.data);
     const AnsiString text = ReadScript();
-    script_.emplace(text, package_.get());
+    script_.emplace(text, package_.get(), setting);
     // The tree has copies of all it needs: the text's share goes with the text.
     budget_.Return(static_cast<std::size_t>(text.length));
   }
@@ -133,45 +133,86 @@ bool SetAside(const String& from, const String& to) {
 
 }  // namespace
 
-void InstallProduct(const String& deliveredPath) {
+namespace {
+
+// Tells the observer, if any, of the installation of one delivery, and how it ended.
+class ObservedInstallation {
+ public:
+  ObservedInstallation(const String& deliveredPath, InstallObserver* observer, int depth)
+      : observer_(observer) {
+    if (observer_ != nullptr) observer_->InstallationBegun(deliveredPath, depth);
+  }
+  ObservedInstallation(const ObservedInstallation&) = delete;
+  ObservedInstallation& operator=(const ObservedInstallation&) = delete;
+  ~ObservedInstallation() {
+    if (observer_ != nullptr) observer_->InstallationEnded(outcome_);
+  }
+
+  InstallOutcome End(InstallOutcome outcome) { return outcome_ = outcome; }
+
+ private:
+  InstallObserver* const observer_;
+  InstallOutcome outcome_ = InstallOutcome::kOutOfMemory;
+};
+
+InstallOutcome Ran(bool installed) {
+  return installed ? InstallOutcome::kInstalled : InstallOutcome::kNotInstalled;
+}
+
+}  // namespace
+
+InstallOutcome InstallProduct(const String& deliveredPath, InstallObserver* observer, int depth) {
+  ObservedInstallation observed(deliveredPath, observer, depth);
   const String packagePath = StripExtension(deliveredPath);
   const String setAside = SetAsidePath(deliveredPath, 1);
   bool keptAside = false;
   try {
-    if (!Expand(deliveredPath, packagePath)) return;  // kept for a later run
-    Installation installation(packagePath);
-    if (installation.deferred()) return;  // the delivery stays as it is
+    if (!Expand(deliveredPath, packagePath)) {
+      return observed.End(InstallOutcome::kNotExpanded);  // kept for a later run
+    }
+    Installation installation(packagePath, {depth, observer});
+    if (installation.deferred()) {
+      return observed.End(InstallOutcome::kDeferred);  // the delivery stays as it is
+    }
     // Set aside rather than deleted, so that an installation that does not finish keeps
     // its delivery for one more attempt; where it cannot be, it is deleted as before.
     keptAside = SetAside(deliveredPath, setAside);
     if (!keptAside) DeleteFileW(deliveredPath.data);
-    if (installation.Run() && keptAside) DeleteFileW(setAside.data);
+    const bool installed = installation.Run();
+    if (installed && keptAside) DeleteFileW(setAside.data);
+    return observed.End(Ran(installed));
   } catch (const std::bad_alloc&) {
     // Memory ran out: the installation ends here, its package file gone, and the
     // delivery waits set aside, so that it is attempted once more and no more.
     DeleteFileW(packagePath.data);
     if (!keptAside) SetAside(deliveredPath, setAside);
+    return observed.End(InstallOutcome::kOutOfMemory);
   }
 }
 
-void RetryProduct(const String& setAsidePath) {
+void RetryProduct(const String& setAsidePath, InstallObserver* observer) {
   const String deliveredPath = StripExtension(setAsidePath);
+  ObservedInstallation observed(deliveredPath, observer, 0);
   const String packagePath = StripExtension(deliveredPath);
   // Marked as the last attempt before it begins: should this one not end either (a
   // product that resets the device), the next run discards it.
   const String lastAttempt = SetAsidePath(deliveredPath, 2);
   if (!SetAside(setAsidePath, lastAttempt)) {
     DeleteFileW(setAsidePath.data);
+    observed.End(InstallOutcome::kNotExpanded);
     return;
   }
   try {
-    if (Expand(lastAttempt, packagePath)) {
-      Installation installation(packagePath);
+    if (!Expand(lastAttempt, packagePath)) {
+      observed.End(InstallOutcome::kNotExpanded);
+    } else {
+      Installation installation(packagePath, {0, observer});
       // A nested script that no longer fits beside the others is not retried either.
-      if (!installation.deferred()) installation.Run();
+      observed.End(installation.deferred() ? InstallOutcome::kDeferred : Ran(installation.Run()));
     }
   } catch (const std::bad_alloc&) {
     DeleteFileW(packagePath.data);
+    observed.End(InstallOutcome::kOutOfMemory);
   }
   DeleteFileW(lastAttempt.data);
 }

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "install/install_observer.h"
 #include "system/wide_string.h"
 
 // Install scripts are kilobytes; a product of 100,000 files has one of a few megabytes.
@@ -31,13 +32,16 @@ constexpr std::size_t kMaxLoadedScriptBytes = 5 * 1024 * 1024 * sizeof(void*);
 // kMaxLoadedScriptBytes on its own is not read: the package counts as one without a
 // script. A nested installation whose script would fit on its own but not beside the
 // scripts already loaded is not begun: its delivery stays as it is, for a later run.
-// Reports nothing.
-void InstallProduct(const String& deliveredPath);
+// Reports nothing but to `observer` (null for none), which is told of this installation
+// at `depth` (the Product.Unpack actions around it) and of all that it does; returns
+// the outcome it is told.
+InstallOutcome InstallProduct(const String& deliveredPath, InstallObserver* observer = nullptr,
+                              int depth = 0);
 
 // The second and last attempt at a delivery that an earlier run set aside
 // (`setAsidePath` ends in ".try1"): it is set aside for its last attempt, installed as
-// InstallProduct does, and deleted whatever happens.
-void RetryProduct(const String& setAsidePath);
+// InstallProduct does, and deleted whatever happens; `observer` as for InstallProduct.
+void RetryProduct(const String& setAsidePath, InstallObserver* observer = nullptr);
 
 // Deletes a delivery whose last attempt did not end (`setAsidePath` ends in ".try2"),
 // and the package file that attempt left; nothing of it is installed again.

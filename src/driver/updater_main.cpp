@@ -1,11 +1,13 @@
 #include "driver/updater_main.h"
 
+#include <memory>
 #include <new>
 
 #include "driver/command_line.h"
 #include "driver/create_shortcut.h"
 #include "driver/delivery.h"
 #include "driver/install_product.h"
+#include "driver/observation_log.h"
 #include "package/extraction.h"
 #include "system/folder_macros.h"
 #include "system/path.h"
@@ -43,6 +45,11 @@ void UnpackProducts(CommandLine& commandLine) {
   const String folder = ExpandFolderMacros(commandLine.GetOptionValue(TEXT("-unpackProduct")));
   if (folder.length <= 0 || !PathExists(folder)) return;
   const OneUpdaterAtATime installing;
+  // Only pkgtool try asks for an account of the run.
+  const std::unique_ptr<ObservationLog> log =
+      commandLine.IndexOfOption(ObservationLog::kOption) >= 0
+          ? ObservationLog::Create(commandLine.GetOptionValue(ObservationLog::kOption))
+          : nullptr;
   // Listed once, before the first installation: files that appear meanwhile wait for the
   // next run, and a listed file that has gone is still handed over. Deliveries that an
   // earlier run set aside come first, so that a newer delivery of the same product is
@@ -54,10 +61,10 @@ void UnpackProducts(CommandLine& commandLine) {
   ListFiles(folder, String(kFirstAttemptPattern), retried, true);
   ListFiles(folder, String(kDeliveryPattern), delivered, true);
   for (std::int32_t i = 0; i < exhausted.Count(); ++i) DiscardProduct(*exhausted.ItemAt(i));
-  for (std::int32_t i = 0; i < retried.Count(); ++i) RetryProduct(*retried.ItemAt(i));
+  for (std::int32_t i = 0; i < retried.Count(); ++i) RetryProduct(*retried.ItemAt(i), log.get());
   for (std::int32_t i = 0; i < delivered.Count(); ++i) {
     const String path(*delivered.ItemAt(i));
-    InstallProduct(path);
+    InstallProduct(path, log.get());
   }
 }
 

@@ -1,34 +1,50 @@
-// ExecuteAction: the table of action types, compared exactly and in this order.
+// ExecuteAction: the action types of script_words.h, each with what performs it,
+// compared exactly and in that order.
 #include <cstring>
+#include <iterator>
+#include <string_view>
 
 #include "install/actions.h"
 #include "install/install_script.h"
+#include "install/script_words.h"
 
 namespace {
 
-struct ActionType {
-  const char* name;
-  void (*perform)(InstallScript& script, XmlNode& action);
+namespace words = script_words;
+
+struct Performer {
+  std::string_view type;
+  ActionOutcome (*perform)(InstallScript& script, XmlNode& action);
 };
 
-constexpr ActionType kActionTypes[] = {
-    {"App.Run", RunApp},
-    {"App.Close", CloseApp},
-    {"App.CloseAllKelmoraApps", CloseAllKelmoraApps},
-    {"Product.Run", RunProduct},
-    {"Shortcut.Create", CreateShortcutAction},
-    {"Registry.WriteValue", WriteRegistryValue},
-    {"Product.Unpack", UnpackProduct},
+constexpr Performer kPerformers[] = {
+    {words::kAppRun, RunApp},
+    {words::kAppClose, CloseApp},
+    {words::kAppCloseAll, CloseAllKelmoraApps},
+    {words::kProductRun, RunProduct},
+    {words::kShortcutCreate, CreateShortcutAction},
+    {words::kRegistryWriteValue, WriteRegistryValue},
+    {words::kProductUnpack, UnpackProduct},
 };
+
+constexpr bool InTheOrderOfTheWords() {
+  if (std::size(kPerformers) != std::size(words::kActionTypes)) return false;
+  for (std::size_t i = 0; i < std::size(kPerformers); ++i) {
+    if (kPerformers[i].type != words::kActionTypes[i].name) return false;
+  }
+  return true;
+}
+static_assert(InTheOrderOfTheWords(), "one performer for each action type, in its order");
 
 }  // namespace
 
-void InstallScript::ExecuteAction(XmlNode& action) {
-  const AnsiString type(action.GetAttribute("type"));
-  for (const ActionType& candidate : kActionTypes) {
-    if (std::strcmp(type.data, candidate.name) == 0) {
-      candidate.perform(*this, action);
-      return;
+ActionOutcome InstallScript::ExecuteAction(XmlNode& action) {
+  const AnsiString type(action.GetAttribute(words::kType));
+  for (const Performer& candidate : kPerformers) {
+    // The words are zero-terminated: they are the arrays of script_words.h.
+    if (std::strcmp(type.data, candidate.type.data()) == 0) {
+      return candidate.perform(*this, action);
     }
   }
+  return ActionOutcome::kUnknownType;
 }

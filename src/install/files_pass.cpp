@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "install/install_script.h"
+#include "install/script_words.h"
 #include "package/extraction.h"
 #include "package/staging.h"
 #include "system/path.h"
@@ -42,12 +43,12 @@ class FileTargets {
 
   // The target of the Files element `file`; `*name` receives its entry name.
   String Of(XmlNode& file, AnsiString* name) {
-    name->AssignCString(file.GetAttribute("name"));
+    name->AssignCString(file.GetAttribute(script_words::kName));
     if (name->length == 0 || std::strpbrk(name->data, "%{}") != nullptr) {
       return script_.FileTarget(file, name);
     }
-    const char* destination = file.GetAttribute("destination");
-    if (destination == nullptr || *destination == 0) destination = "%AppPath%";
+    const char* destination = file.GetAttribute(script_words::kDestination);
+    if (destination == nullptr || *destination == 0) destination = script_words::kAppPathMacro;
     if (!destination_.Equals(destination)) {
       destination_.AssignCString(destination);
       String joined;
@@ -73,9 +74,9 @@ class FileTargets {
 }  // namespace
 
 String InstallScript::FileTarget(XmlNode& file, AnsiString* name) const {
-  name->AssignCString(file.GetAttribute("name"));
-  AnsiString destination(file.GetAttribute("destination"));
-  if (destination.length == 0) destination.AssignCString("%AppPath%");
+  name->AssignCString(file.GetAttribute(script_words::kName));
+  AnsiString destination(file.GetAttribute(script_words::kDestination));
+  if (destination.length == 0) destination.AssignCString(script_words::kAppPathMacro);
   String wideName;
   wideName.AssignFromAnsi(name->data, name->length);
   String wideDestination;
@@ -85,14 +86,10 @@ String InstallScript::FileTarget(XmlNode& file, AnsiString* name) const {
 }
 
 bool InstallScript::RunFilesPass() {
-  if (filesNode == nullptr) return true;
-  const std::int32_t count = filesNode->children.Count();
+  if (filesNode_ == nullptr) return true;
+  const std::int32_t count = filesNode_->children.Count();
   std::vector<Staged> staged(static_cast<std::size_t>(count), Staged::kNo);
   FileTargets targets(*this);
-  const auto stagingPath = [&](std::int32_t i) {
-    AnsiString name;
-    return StagingPath(targets.Of(*filesNode->children.ItemAt(i), &name), i);
-  };
 
   // First every entry is written beside its target.
   String checkedFolder;
@@ -100,7 +97,7 @@ bool InstallScript::RunFilesPass() {
   bool allStaged = true;
   for (std::int32_t i = 0; i < count; ++i) {
     AnsiString name;
-    const String target = targets.Of(*filesNode->children.ItemAt(i), &name);
+    const String target = targets.Of(*filesNode_->children.ItemAt(i), &name);
     const String folder = GetDirectoryName(target);
     const FolderCheck check = EnsureFolder(folder, checkedFolder);
     if (check != FolderCheck::kSameAsBefore && cleaned.Add(folder) &&
@@ -109,12 +106,16 @@ bool InstallScript::RunFilesPass() {
     }
     // An entry the package does not hold is skipped, as ever; so is an empty name, which
     // names no file even where the package holds an entry without a name.
-    if (name.length == 0 || package->FindEntry(name.data) == nullptr) continue;
+    if (name.length == 0 || package_->FindEntry(name.data) == nullptr) {
+      Observe(name, target, FileOutcome::kNotInPackage);
+      continue;
+    }
     const StagingTarget found = InspectTarget(target);
     const String staging = StagingPath(target, i);
     if (found == StagingTarget::kNotReplaceable ||
-        WriteEntry(*package, name.data, staging) != EntryWrite::kWritten) {
+        WriteEntry(*package_, name.data, staging) != EntryWrite::kWritten) {
       DeleteFileW(staging.data);
+      Observe(name, target, FileOutcome::kNotWritten);
       allStaged = false;
       break;
     }
@@ -124,7 +125,11 @@ bool InstallScript::RunFilesPass() {
   if (!allStaged) {
     // Nothing is replaced: the staged files go, every old file stays as it was.
     for (std::int32_t i = 0; i < count; ++i) {
-      if (staged[static_cast<std::size_t>(i)] != Staged::kNo) DeleteFileW(stagingPath(i).data);
+      if (staged[static_cast<std::size_t>(i)] == Staged::kNo) continue;
+      AnsiString name;
+      const String target = targets.Of(*filesNode_->children.ItemAt(i), &name);
+      DeleteFileW(StagingPath(target, i).data);
+      Observe(name, target, FileOutcome::kDiscarded);
     }
     return false;
   }
@@ -135,10 +140,13 @@ bool InstallScript::RunFilesPass() {
     const Staged state = staged[static_cast<std::size_t>(i)];
     if (state == Staged::kNo) continue;
     AnsiString name;
-    const String target = targets.Of(*filesNode->children.ItemAt(i), &name);
+    const String target = targets.Of(*filesNode_->children.ItemAt(i), &name);
     const String staging = StagingPath(target, i);
-    if (!PutInPlace(staging, target, state == Staged::kReplacement)) {
+    if (PutInPlace(staging, target, state == Staged::kReplacement)) {
+      Observe(name, target, FileOutcome::kPlaced);
+    } else {
       DeleteFileW(staging.data);
+      Observe(name, target, FileOutcome::kNotPlaced);
       allPlaced = false;
     }
   }

@@ -3,28 +3,37 @@
 
 #include "install/install_script.h"
 #include "install/process.h"
-#include "system/path.h"
+#include "install/script_words.h"
 
 bool InstallScript::Run() {
-  RunEvent(AnsiString("Install.Before"));
+  RunEvent(script_words::kInstallBefore);
   // A product whose files are not all in place is neither started nor completed: the
   // delivery is kept for another attempt (see InstallProduct).
   if (!RunFilesPass()) return false;
 
-  if (exe.length > 0) {
-    const String program = CombinePath(appPath, exe);
-    StartProcess(program.data, TEXT("-firstRun -zandrel"), nullptr);
+  if (exe_.length > 0) {
+    const String program = ProgramPath();
+    String arguments;
+    arguments.AssignFromAnsi(
+        script_words::kFirstRunArguments,
+        static_cast<std::int32_t>(sizeof script_words::kFirstRunArguments - 1));
+    const bool started = StartProcess(program.data, arguments.data);
+    if (setting_.observer != nullptr) setting_.observer->ProductStarted(program, started);
   }
 
-  RunEvent(AnsiString("Install.After"));
+  RunEvent(script_words::kInstallAfter);
   return true;
 }
 
-void InstallScript::RunEvent(const AnsiString& eventName) {
-  if (actionsNode == nullptr) return;
-  for (std::int32_t i = 0; i < actionsNode->children.Count(); ++i) {
-    XmlNode* const action = actionsNode->children.ItemAt(i);
-    const char* const event = action->GetAttribute("event");
-    if (event != nullptr && std::strcmp(event, eventName.data) == 0) ExecuteAction(*action);
+void InstallScript::RunEvent(const char* eventName) {
+  if (actionsNode_ == nullptr) return;
+  for (std::int32_t i = 0; i < actionsNode_->children.Count(); ++i) {
+    XmlNode* const action = actionsNode_->children.ItemAt(i);
+    const char* const event = action->GetAttribute(script_words::kEvent);
+    if (event == nullptr || std::strcmp(event, eventName) != 0) continue;
+    const ActionOutcome outcome = ExecuteAction(*action);
+    if (setting_.observer != nullptr) {
+      setting_.observer->ActionPerformed(event, action->GetAttribute(script_words::kType), outcome);
+    }
   }
 }

@@ -2,7 +2,7 @@
 
 #include "system/wide_string.h"
 
-bool StartProcess(const WCHAR* application, const WCHAR* commandLine, ProcessInfo* info) {
+bool StartProcess(const WCHAR* application, const WCHAR* commandLine) {
   // The platform may write into the command line, so it gets a copy of its own.
   String writableCommandLine(commandLine);
   PROCESS_INFORMATION started{};
@@ -10,14 +10,7 @@ bool StartProcess(const WCHAR* application, const WCHAR* commandLine, ProcessInf
                      nullptr, nullptr, &started) == 0) {
     return false;
   }
-  if (info != nullptr) {
-    info->processId = started.dwProcessId;
-    info->threadId = started.dwThreadId;
-    info->processHandle = started.hProcess;
-    info->threadHandle = started.hThread;
-  } else {
-    CloseHandle(started.hProcess);
-    CloseHandle(started.hThread);
-  }
+  CloseHandle(started.hProcess);
+  CloseHandle(started.hThread);
   return true;
 }

@@ -5,39 +5,43 @@
 #include "install/actions.h"
 #include "install/process.h"
 #include "install/registry.h"
+#include "install/script_words.h"
 #include "system/path.h"
 
-namespace {
-
-// A product that delivers and unpacks another, which does the same, and so on, would
-// exhaust the stack: an unpack that would start the 17th nested level does nothing.
-constexpr int kMaxNestedInstallations = 16;
-int nestedInstallations = 0;
-
-}  // namespace
-
-void UnpackProduct(InstallScript& script, XmlNode& action) {
-  const String path = script.ExpandPath(action.GetAttributeString("filename"));
-  if (path.length <= 0 || !PathExists(path)) return;
-  if (nestedInstallations >= kMaxNestedInstallations) return;
-  ++nestedInstallations;
-  InstallProduct(path);
-  --nestedInstallations;
+ActionOutcome UnpackProduct(InstallScript& script, XmlNode& action) {
+  const String path = script.ExpandPath(action.GetAttributeString(script_words::kFilename));
+  if (path.length <= 0 || !PathExists(path)) {
+    if (InstallObserver* observer = script.observer(); observer != nullptr && path.length > 0) {
+      observer->InstallationBegun(path, script.depth() + 1);
+      observer->InstallationEnded(InstallOutcome::kNoDelivery);
+    }
+    return ActionOutcome::kNothingToDo;
+  }
+  if (script.depth() >= script_words::kMaxNestedInstallations) {
+    if (InstallObserver* observer = script.observer()) {
+      observer->InstallationBegun(path, script.depth() + 1);
+      observer->InstallationEnded(InstallOutcome::kTooDeep);
+    }
+    return ActionOutcome::kFailed;
+  }
+  const InstallOutcome outcome = InstallProduct(path, script.observer(), script.depth() + 1);
+  return outcome == InstallOutcome::kInstalled ? ActionOutcome::kDone : ActionOutcome::kFailed;
 }
 
-void RunProduct(InstallScript& /*script*/, XmlNode& action) {
-  const String id = action.GetAttributeString("id");
-  const String version = action.GetAttributeString("version");
+ActionOutcome RunProduct(InstallScript& /*script*/, XmlNode& action) {
+  const String id = action.GetAttributeString(script_words::kId);
+  const String version = action.GetAttributeString(script_words::kVersion);
   String installPath;
   String exeName;
   ReadProductRecord(id, version, installPath, exeName);
-  if (installPath.length <= 0 || exeName.length <= 0) return;
+  if (installPath.length <= 0 || exeName.length <= 0) return ActionOutcome::kNothingToDo;
   const String program = CombinePath(installPath, exeName);
-  StartProcess(program.data, TEXT(""), nullptr);
+  return StartProcess(program.data, TEXT("")) ? ActionOutcome::kDone : ActionOutcome::kFailed;
 }
 
-void CreateShortcutAction(InstallScript& script, XmlNode& action) {
-  const String target = script.ExpandPath(action.GetAttributeString("target"));
-  const String shortcut = script.ExpandPath(action.GetAttributeString("shortcutFilename"));
-  CreateShortcut(target, shortcut);
+ActionOutcome CreateShortcutAction(InstallScript& script, XmlNode& action) {
+  const String target = script.ExpandPath(action.GetAttributeString(script_words::kTarget));
+  const String shortcut =
+      script.ExpandPath(action.GetAttributeString(script_words::kShortcutFilename));
+  return CreateShortcut(target, shortcut) ? ActionOutcome::kDone : ActionOutcome::kFailed;
 }

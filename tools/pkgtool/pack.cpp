@@ -15,6 +15,7 @@
 #include <memory>
 
 #include "code_page.h"
+#include "install/script_words.h"
 #include "package/package_writer.h"
 #include "package/resource_package.h"
 #include "package_view.h"
@@ -25,7 +26,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr const char* kScriptName = "InstallScript.xml";
+using script_words::kScriptEntry;
 
 // The device code page form of a host (UTF-8) name; false when a character has no byte.
 bool ToDeviceName(const std::string& hostName, std::string* narrow) {
@@ -185,8 +186,8 @@ bool CollectSources(const std::string& folder, std::vector<PackSource>* sources,
     return false;
   }
   std::sort(sources->begin(), sources->end(), [](const PackSource& a, const PackSource& b) {
-    const bool aScript = a.entryName == kScriptName;
-    const bool bScript = b.entryName == kScriptName;
+    const bool aScript = a.entryName == kScriptEntry;
+    const bool bScript = b.entryName == kScriptEntry;
     if (aScript != bScript) return aScript;
     return a.entryName < b.entryName;
   });
@@ -196,8 +197,9 @@ bool CollectSources(const std::string& folder, std::vector<PackSource>* sources,
 bool WritePackage(const std::vector<PackSource>& sources, const std::string& output,
                   const PackOptions& options, const PackProgress& progress, std::string* error) {
   if (!options.allowNoScript &&
-      (sources.empty() || sources.front().entryName != kScriptName)) {
-    *error = "no InstallScript.xml in the folder (--allow-no-script packs without one)";
+      (sources.empty() || sources.front().entryName != kScriptEntry)) {
+    *error = "no " + std::string(kScriptEntry) +
+             " in the folder (--allow-no-script packs without one)";
     return false;
   }
   const std::string name = OpeningName(output);

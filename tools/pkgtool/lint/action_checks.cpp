@@ -5,11 +5,14 @@
 #include <cstdint>
 #include <string_view>
 
+#include "install/script_words.h"
 #include "lint/near_miss.h"
 #include "lint/script_checks.h"
-#include "lint/vocabulary.h"
+#include "system/folder_macros.h"
 
 namespace pkgtool {
+
+namespace words = script_words;
 
 namespace {
 
@@ -47,9 +50,9 @@ bool IsDecimal(std::string_view text) {
 }
 
 void CheckEvent(ParsedScript& script, XmlNode& action, Findings& findings) {
-  const NameValuePair* event = FindAttribute(action, "event");
+  const NameValuePair* event = FindAttribute(action, words::kEvent);
   if (event == nullptr) {
-    if (!HasAttributeOrNearMiss(action, "event")) {
+    if (!HasAttributeOrNearMiss(action, words::kEvent)) {
       findings.Add(script.At(action, Severity::kError, "no-event",
                              script.Describe(action) + " has no event, so it never runs"));
     }
@@ -57,10 +60,10 @@ void CheckEvent(ParsedScript& script, XmlNode& action, Findings& findings) {
   }
   if (event->value.data == nullptr) return;  // reported as attribute syntax
   const std::string_view value = TextOf(event->value);
-  if (const auto near = Nearest(value, kEvents)) {
+  if (const auto near = Nearest(value, words::kEvents)) {
     findings.Add(script.At(*event, Severity::kError, MissCode(near->miss),
-                           MissText(value, *near, "event") + ": this action never runs"));
-  } else if (!IsOneOf(value, kEvents)) {
+                           MissText(value, *near, words::kEvent) + ": this action never runs"));
+  } else if (!words::IsOneOf(value, words::kEvents)) {
     findings.Add(
         script.At(*event, Severity::kError, "unknown-event",
                   "event '" + Display(value) +
@@ -69,10 +72,10 @@ void CheckEvent(ParsedScript& script, XmlNode& action, Findings& findings) {
 }
 
 // The type of the action when it is a known one; null otherwise (reported).
-const ActionType* CheckType(ParsedScript& script, XmlNode& action, Findings& findings) {
-  const NameValuePair* type = FindAttribute(action, "type");
+const words::ActionType* CheckType(ParsedScript& script, XmlNode& action, Findings& findings) {
+  const NameValuePair* type = FindAttribute(action, words::kType);
   if (type == nullptr) {
-    if (!HasAttributeOrNearMiss(action, "type")) {
+    if (!HasAttributeOrNearMiss(action, words::kType)) {
       findings.Add(script.At(action, Severity::kError, "no-type",
                              script.Describe(action) + " has no type, so it does nothing"));
     }
@@ -80,9 +83,9 @@ const ActionType* CheckType(ParsedScript& script, XmlNode& action, Findings& fin
   }
   if (type->value.data == nullptr) return nullptr;
   const std::string_view value = TextOf(type->value);
-  if (const ActionType* known = FindActionType(value)) return known;
+  if (const words::ActionType* known = words::FindActionType(value)) return known;
   std::vector<std::string_view> names;
-  for (const ActionType& candidate : kActionTypes) names.push_back(candidate.name);
+  for (const words::ActionType& candidate : words::kActionTypes) names.push_back(candidate.name);
   if (const auto near = Nearest(value, names)) {
     findings.Add(script.At(*type, Severity::kError, MissCode(near->miss),
                            MissText(value, *near, "action type") + ": the action does nothing"));
@@ -94,25 +97,25 @@ const ActionType* CheckType(ParsedScript& script, XmlNode& action, Findings& fin
   return nullptr;
 }
 
-void CheckRequiredAttributes(ParsedScript& script, XmlNode& action, const ActionType& type,
+void CheckRequiredAttributes(ParsedScript& script, XmlNode& action, const words::ActionType& type,
                              Findings& findings) {
-  for (const ActionAttribute& attribute : type.attributes) {
-    if (attribute.need == Need::kOptional || HasAttributeOrNearMiss(action, attribute.name))
+  for (const words::ActionAttribute& attribute : type.attributes) {
+    if (attribute.need == words::Need::kOptional || HasAttributeOrNearMiss(action, attribute.name))
       continue;
-    findings.Add(
-        script.At(action, attribute.need == Need::kRequired ? Severity::kError : Severity::kWarning,
-                  "missing-attribute",
-                  std::string(type.name) + " without " + std::string(attribute.name) + ": " +
-                      std::string(attribute.whenMissing)));
+    findings.Add(script.At(
+        action, attribute.need == words::Need::kRequired ? Severity::kError : Severity::kWarning,
+        "missing-attribute",
+        std::string(type.name) + " without " + std::string(attribute.name) + ": " +
+            std::string(attribute.whenMissing)));
   }
 }
 
 void CheckRegistryKey(ParsedScript& script, XmlNode& action, Findings& findings) {
-  const NameValuePair* key = FindAttribute(action, "key");
+  const NameValuePair* key = FindAttribute(action, words::kKey);
   if (key == nullptr || key->value.data == nullptr) return;
   const std::string_view value = TextOf(key->value);
   const std::string_view root = value.substr(0, 4);
-  if (root == "HKLM" || root == "HKCU") {
+  if (root == words::kLocalMachineRoot || root == words::kCurrentUserRoot) {
     if (value.size() <= 4) {
       findings.Add(script.At(
           *key, Severity::kError, "registry-key",
@@ -121,7 +124,8 @@ void CheckRegistryKey(ParsedScript& script, XmlNode& action, Findings& findings)
     return;
   }
   std::string message = "the key must begin with HKLM or HKCU";
-  if (SameIgnoringCase(root, "HKLM") || SameIgnoringCase(root, "HKCU")) {
+  if (SameIgnoringCase(root, words::kLocalMachineRoot) ||
+      SameIgnoringCase(root, words::kCurrentUserRoot)) {
     message = "the root '" + Display(root) + "' must be written in capitals";
   } else if (value.starts_with("HKEY_LOCAL_MACHINE") || value.starts_with("HKEY_CURRENT_USER")) {
     message = "write the root as HKLM or HKCU, not in full";
@@ -131,17 +135,17 @@ void CheckRegistryKey(ParsedScript& script, XmlNode& action, Findings& findings)
 }
 
 void CheckRegistryData(ParsedScript& script, XmlNode& action, Findings& findings) {
-  const NameValuePair* dataType = FindAttribute(action, "dataType");
+  const NameValuePair* dataType = FindAttribute(action, words::kDataType);
   if (dataType == nullptr || dataType->value.data == nullptr) return;
   const std::string_view type = TextOf(dataType->value);
-  constexpr std::string_view kDword[] = {"dword"};
-  if (const auto near = Nearest(type, kDword)) {
+  const std::string_view dword[] = {words::kDword};
+  if (const auto near = Nearest(type, dword)) {
     findings.Add(script.At(*dataType, Severity::kError, MissCode(near->miss),
                            MissText(type, *near, "data type") + ": the value is written as text"));
     return;
   }
-  if (type != "dword") return;
-  const NameValuePair* value = FindAttribute(action, "value");
+  if (type != words::kDword) return;
+  const NameValuePair* value = FindAttribute(action, words::kValue);
   if (value == nullptr || value->value.data == nullptr) return;  // reported as missing
   const std::string_view number = TextOf(value->value);
   const std::int64_t written = DwordOf(number);
@@ -177,10 +181,11 @@ void CheckMacros(ParsedScript& script, std::int32_t offset, std::string_view whe
     const std::string_view word = text.substr(open + 1, close - open - 1);
     if (!std::all_of(word.begin(), word.end(), isWordChar)) continue;
     const std::string written(text.substr(open, close - open + 1));
-    const std::string_view appPath[] = {kAppPathMacro};
+    const std::string_view appPath[] = {words::kAppPath};
     std::optional<NearWord> near =
-        opener == '{' ? Nearest(word, kFolderMacros) : Nearest(word, appPath);
-    const bool exact = opener == '{' ? IsOneOf(word, kFolderMacros) : word == kAppPathMacro;
+        opener == '{' ? Nearest(word, kFolderMacroNames) : Nearest(word, appPath);
+    const bool exact =
+        opener == '{' ? words::IsOneOf(word, kFolderMacroNames) : word == words::kAppPath;
     if (exact) {
       if (!expanded || (opener == '%' && !appPathToo)) {
         findings.Add(script.At(offset, Severity::kNote, "macro-not-expanded",
@@ -197,8 +202,9 @@ void CheckMacros(ParsedScript& script, std::int32_t offset, std::string_view whe
     } else if (expanded && !near) {
       // The other kind of bracket around a known name.
       const std::optional<NearWord> other =
-          opener == '{' ? Nearest(word, appPath) : Nearest(word, kFolderMacros);
-      const bool otherExact = opener == '{' ? word == kAppPathMacro : IsOneOf(word, kFolderMacros);
+          opener == '{' ? Nearest(word, appPath) : Nearest(word, kFolderMacroNames);
+      const bool otherExact =
+          opener == '{' ? word == words::kAppPath : words::IsOneOf(word, kFolderMacroNames);
       if (otherExact || other) {
         const std::string_view known = otherExact ? word : other->known;
         const std::string right =
@@ -216,9 +222,9 @@ void CheckMacros(ParsedScript& script, std::int32_t offset, std::string_view whe
   }
 }
 
-void CheckActionMacros(ParsedScript& script, XmlNode& action, const ActionType& type,
+void CheckActionMacros(ParsedScript& script, XmlNode& action, const words::ActionType& type,
                        Findings& findings) {
-  for (const ActionAttribute& known : type.attributes) {
+  for (const words::ActionAttribute& known : type.attributes) {
     const NameValuePair* attribute = FindAttribute(action, known.name);
     if (attribute == nullptr || attribute->value.data == nullptr) continue;
     CheckMacros(script, script.OffsetOf(*attribute), known.name, TextOf(attribute->value),
@@ -228,18 +234,19 @@ void CheckActionMacros(ParsedScript& script, XmlNode& action, const ActionType& 
 
 void CheckInstallationMacros(ParsedScript& script, Findings& findings) {
   if (XmlNode* installation = script.installation()) {
-    if (XmlNode* appPath = installation->children.FindChild("AppPath")) {
-      CheckMacros(script, script.OffsetOf(*appPath), "AppPath", TextOf(appPath->text), true, false,
-                  findings);
+    if (XmlNode* appPath = installation->children.FindChild(words::kAppPath)) {
+      CheckMacros(script, script.OffsetOf(*appPath), words::kAppPath, TextOf(appPath->text), true,
+                  false, findings);
     }
-    if (XmlNode* exe = installation->children.FindChild("Exe")) {
-      CheckMacros(script, script.OffsetOf(*exe), "Exe", TextOf(exe->text), false, false, findings);
+    if (XmlNode* exe = installation->children.FindChild(words::kExe)) {
+      CheckMacros(script, script.OffsetOf(*exe), words::kExe, TextOf(exe->text), false, false,
+                  findings);
     }
   }
   if (XmlNode* files = script.files()) {
     for (std::int32_t i = 0; i < files->children.Count(); ++i) {
       XmlNode& entry = *files->children.ItemAt(i);
-      for (const char* name : {"destination", "name"}) {
+      for (const char* name : {words::kDestination, words::kName}) {
         const NameValuePair* attribute = FindAttribute(entry, name);
         if (attribute == nullptr || attribute->value.data == nullptr) continue;
         CheckMacros(script, script.OffsetOf(*attribute), name, TextOf(attribute->value), true, true,
@@ -259,11 +266,11 @@ void CheckActions(ParsedScript& script, Findings& findings) {
     XmlNode& action = *actions->children.ItemAt(i);
     if (IsMarkup(action)) continue;
     CheckEvent(script, action, findings);
-    const ActionType* type = CheckType(script, action, findings);
+    const words::ActionType* type = CheckType(script, action, findings);
     if (type == nullptr) continue;
     CheckRequiredAttributes(script, action, *type, findings);
     CheckActionMacros(script, action, *type, findings);
-    if (type->name == "Registry.WriteValue") {
+    if (type->name == words::kRegistryWriteValue) {
       CheckRegistryKey(script, action, findings);
       CheckRegistryData(script, action, findings);
     }

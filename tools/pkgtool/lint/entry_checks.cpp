@@ -7,14 +7,16 @@
 
 #include "ce_path.h"
 #include "code_page.h"
+#include "install/script_words.h"
 #include "lint/near_miss.h"
 #include "lint/script_checks.h"
-#include "lint/vocabulary.h"
 #include "package/resource_package.h"
 #include "package/staging.h"
 #include "system/path.h"
 
 namespace pkgtool {
+
+namespace words = script_words;
 
 namespace {
 
@@ -42,9 +44,9 @@ std::string Shown(std::u16string_view path) { return emu::Utf16ToUtf8(path); }
 // Checks one file entry; returns the package entry it names, or null.
 const EntryInfo* CheckFileEntry(ParsedScript& script, XmlNode& fileEntry,
                                 const std::vector<EntryInfo>& entries, Findings& findings) {
-  const NameValuePair* attribute = FindAttribute(fileEntry, "name");
+  const NameValuePair* attribute = FindAttribute(fileEntry, words::kName);
   if (attribute == nullptr || (attribute->value.data != nullptr && attribute->value.length == 0)) {
-    const std::string_view wanted[] = {"name"};
+    const std::string_view wanted[] = {words::kName};
     for (std::int32_t i = 0; attribute == nullptr && i < fileEntry.attributes.Count(); ++i) {
       if (Nearest(TextOf(fileEntry.attributes.ItemAt(i)->name), wanted))
         return nullptr;  // a name check
@@ -79,7 +81,7 @@ const EntryInfo* CheckFileEntry(ParsedScript& script, XmlNode& fileEntry,
     } else {
       std::vector<std::string_view> names;
       for (const EntryInfo& entry : entries) {
-        if (entry.name != kScriptEntry) names.push_back(entry.name);
+        if (entry.name != words::kScriptEntry) names.push_back(entry.name);
       }
       if (const auto near = Nearest(name, names)) {
         code = MissCode(near->miss);
@@ -133,23 +135,23 @@ void CheckUnpacks(ParsedScript& script, const std::map<std::u16string, Written>&
   if (actions == nullptr) return;
   for (std::int32_t i = 0; i < actions->children.Count(); ++i) {
     XmlNode& action = *actions->children.ItemAt(i);
-    const char* type = action.GetAttribute("type");
-    const char* filename = action.GetAttribute("filename");
-    const char* event = action.GetAttribute("event");
-    if (type == nullptr || std::string_view(type) != "Product.Unpack" || filename == nullptr ||
+    const char* type = action.GetAttribute(words::kType);
+    const char* filename = action.GetAttribute(words::kFilename);
+    const char* event = action.GetAttribute(words::kEvent);
+    if (type == nullptr || std::string_view(type) != words::kProductUnpack || filename == nullptr ||
         *filename == 0) {
       continue;
     }
     const std::u16string path = script.ExpandPath(Wide(filename));
     const auto found = written.find(CanonicalPath(path));
-    const NameValuePair& at = *FindAttribute(action, "filename");
+    const NameValuePair& at = *FindAttribute(action, words::kFilename);
     if (found == written.end()) {
       findings.Add(
           script.At(at, Severity::kNote, "unpack-not-in-package",
                     "'" + Shown(path) +
                         "' is not written by this package: it is installed only if the device "
                         "already has it"));
-    } else if (event != nullptr && std::string_view(event) == "Install.Before") {
+    } else if (event != nullptr && std::string_view(event) == words::kInstallBefore) {
       findings.Add(script.At(at, Severity::kWarning, "unpack-before-files",
                              "this runs before the Files pass writes '" + Shown(path) +
                                  "': nothing is installed unless the device already has it"));
@@ -163,7 +165,7 @@ void CheckUnpacks(ParsedScript& script, const std::map<std::u16string, Written>&
 void CheckExe(ParsedScript& script, const std::map<std::u16string, Written>& written,
               Findings& findings) {
   XmlNode* installation = script.installation();
-  XmlNode* exe = installation == nullptr ? nullptr : installation->children.FindChild("Exe");
+  XmlNode* exe = installation == nullptr ? nullptr : installation->children.FindChild(words::kExe);
   if (exe == nullptr || exe->text.length == 0) return;
   const std::u16string program = script.ProgramPath();
   if (written.count(CanonicalPath(program)) != 0) return;
@@ -184,7 +186,7 @@ void CheckPackageEntries(const std::vector<EntryInfo>& entries,
                                  "' more than once: the updater reads only the first"));
       continue;
     }
-    if (entry.name == kScriptEntry || named.count(entry.name) != 0) continue;
+    if (entry.name == words::kScriptEntry || named.count(entry.name) != 0) continue;
     findings.Add(script.At(
         -1, Severity::kNote, "unused-entry",
         "no file entry names the entry '" + Display(entry.name) + "': it is never installed"));
@@ -202,9 +204,10 @@ void CheckEntries(ParsedScript& script, const std::vector<EntryInfo>& entries, F
       XmlNode& fileEntry = *files->children.ItemAt(i);
       if (IsMarkup(fileEntry)) continue;
       // A section taken in by an unclosed Files is reported as such.
-      if (fileEntry.children.Count() > 0 && IsOneOf(TextOf(fileEntry.name), kSectionNames))
+      if (fileEntry.children.Count() > 0 &&
+          words::IsOneOf(TextOf(fileEntry.name), words::kSectionNames))
         continue;
-      if (const char* name = fileEntry.GetAttribute("name")) named.insert(name);
+      if (const char* name = fileEntry.GetAttribute(words::kName)) named.insert(name);
       if (const EntryInfo* entry = CheckFileEntry(script, fileEntry, entries, findings)) {
         written.emplace(CanonicalPath(script.FileTarget(fileEntry)), Written{entry, &fileEntry});
       }

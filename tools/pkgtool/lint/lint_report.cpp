@@ -2,8 +2,8 @@
 
 #include <filesystem>
 
+#include "install/script_words.h"
 #include "json_writer.h"
-#include "lint/vocabulary.h"
 
 namespace pkgtool {
 
@@ -13,8 +13,8 @@ std::string Place(const LintSubject& subject, const Finding& finding) {
   std::string place;
   for (const std::string& product : finding.within) place += product + " > ";
   if (finding.line > 0) {
-    return place + std::string(kScriptEntry) + ":" + std::to_string(finding.line) + ":" +
-           std::to_string(finding.column);
+    return place + std::string(script_words::kScriptEntry) + ":" + std::to_string(finding.line) +
+           ":" + std::to_string(finding.column);
   }
   if (!place.empty()) return place.substr(0, place.size() - 3);
   return std::filesystem::path(subject.package).filename().string();
@@ -55,7 +55,7 @@ std::string LintJson(const LintSubject& subject, const Findings& findings) {
     json.Key("code").String(finding.code).Key("message").String(finding.message);
     if (finding.line > 0) {
       json.Key("file")
-          .String(kScriptEntry)
+          .String(script_words::kScriptEntry)
           .Key("line")
           .Number(finding.line)
           .Key("column")

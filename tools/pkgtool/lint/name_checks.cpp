@@ -3,11 +3,13 @@
 #include <string_view>
 #include <vector>
 
+#include "install/script_words.h"
 #include "lint/near_miss.h"
 #include "lint/script_checks.h"
-#include "lint/vocabulary.h"
 
 namespace pkgtool {
+
+namespace words = script_words;
 
 namespace {
 
@@ -26,13 +28,13 @@ void CheckElementNames(ParsedScript& script, Findings& findings) {
     if (node != &script.root()) {
       const std::string_view name = TextOf(node->name);
       if (!IsMarkup(*node)) {
-        if (const auto near = Nearest(name, kElementNames)) {
+        if (const auto near = Nearest(name, words::kElementNames)) {
           findings.Add(script.At(*node, Severity::kError, MissCode(near->miss),
                                  MissText(name, *near, "element") + ": it is ignored"));
         }
       }
       // Inside Files and Actions, also repeated ones, element names carry no meaning.
-      if (name == "Files" || name == "Actions") continue;
+      if (name == words::kFiles || name == words::kActions) continue;
     }
     for (std::int32_t i = node->children.Count() - 1; i >= 0; --i)
       stack.push_back(node->children.ItemAt(i));
@@ -42,12 +44,12 @@ void CheckElementNames(ParsedScript& script, Findings& findings) {
 void CheckInstallationAttributes(ParsedScript& script, Findings& findings) {
   XmlNode* installation = script.installation();
   if (installation == nullptr) return;
-  constexpr std::string_view kChildren[] = {"AppPath", "Exe"};
+  constexpr std::string_view kChildren[] = {words::kAppPath, words::kExe};
   for (std::int32_t i = 0; i < installation->attributes.Count(); ++i) {
     const NameValuePair& attribute = *installation->attributes.ItemAt(i);
     const std::string_view name = TextOf(attribute.name);
     const auto near = Nearest(name, kChildren);
-    const bool exact = name == "AppPath" || name == "Exe";
+    const bool exact = name == words::kAppPath || name == words::kExe;
     if (!exact && !near) continue;
     const std::string child(exact ? name : near->known);
     findings.Add(script.At(attribute, Severity::kWarning, "ignored-attribute",
@@ -58,10 +60,10 @@ void CheckInstallationAttributes(ParsedScript& script, Findings& findings) {
 
 const std::vector<std::string_view>& AllActionAttributes() {
   static const std::vector<std::string_view> all = [] {
-    std::vector<std::string_view> names(std::begin(kCommonActionAttributes),
-                                        std::end(kCommonActionAttributes));
-    for (const ActionType& type : kActionTypes) {
-      for (const ActionAttribute& attribute : type.attributes) {
+    std::vector<std::string_view> names(std::begin(words::kCommonActionAttributes),
+                                        std::end(words::kCommonActionAttributes));
+    for (const words::ActionType& type : words::kActionTypes) {
+      for (const words::ActionAttribute& attribute : type.attributes) {
         if (std::find(names.begin(), names.end(), attribute.name) == names.end())
           names.push_back(attribute.name);
       }
@@ -76,18 +78,18 @@ std::vector<std::string_view> KnownAttributes(ParsedScript& script, XmlNode& ele
                                               std::string* reader) {
   if (script.IsFileEntry(element)) {
     *reader = "a file entry";
-    return {std::begin(kFileEntryAttributes), std::end(kFileEntryAttributes)};
+    return {std::begin(words::kFileEntryAttributes), std::end(words::kFileEntryAttributes)};
   }
-  const char* typeName = element.GetAttribute("type");
-  const ActionType* type = typeName == nullptr ? nullptr : FindActionType(typeName);
+  const char* typeName = element.GetAttribute(words::kType);
+  const words::ActionType* type = typeName == nullptr ? nullptr : words::FindActionType(typeName);
   if (type == nullptr) {
     *reader = "any action";
     return AllActionAttributes();
   }
   *reader = std::string(type->name);
-  std::vector<std::string_view> names(std::begin(kCommonActionAttributes),
-                                      std::end(kCommonActionAttributes));
-  for (const ActionAttribute& attribute : type->attributes) names.push_back(attribute.name);
+  std::vector<std::string_view> names(std::begin(words::kCommonActionAttributes),
+                                      std::end(words::kCommonActionAttributes));
+  for (const words::ActionAttribute& attribute : type->attributes) names.push_back(attribute.name);
   return names;
 }
 

@@ -6,16 +6,16 @@
 #include <string_view>
 
 #include "driver/install_product.h"
+#include "install/script_words.h"
 #include "lint/parsed_script.h"
 #include "lint/script_lint.h"
-#include "lint/vocabulary.h"
 #include "xml/xml_parser.h"
 
 namespace pkgtool {
 
-namespace {
+namespace words = script_words;
 
-constexpr int kMaxNesting = 16;
+namespace {
 
 Finding PackageFinding(Severity severity, std::string code, std::string message) {
   Finding finding;
@@ -65,7 +65,7 @@ std::string NameThatReads(System::IO::ResourcePackage& package, const std::strin
     for (std::int32_t e = 0; e < package.entryCount; ++e) {
       std::string name = package.entries[e].name;
       for (char& c : name) c = static_cast<char>(table[stored[static_cast<unsigned char>(c)]]);
-      if (name == kScriptEntry) return candidate;
+      if (name == words::kScriptEntry) return candidate;
     }
   }
   return {};
@@ -80,18 +80,18 @@ void LintWithoutScript(PackageView& view, const std::vector<EntryInfo>& entries,
     return;
   }
   for (const EntryInfo& entry : entries) {
-    if (SameIgnoringCase(entry.name, kScriptEntry)) {
-      findings.Add(
-          PackageFinding(Severity::kError, "wrong-case",
-                         "the entry '" + Display(entry.name) +
-                             "' is not 'InstallScript.xml' (names are case-sensitive): the updater "
-                             "finds no script and installs nothing"));
+    if (SameIgnoringCase(entry.name, words::kScriptEntry)) {
+      findings.Add(PackageFinding(Severity::kError, "wrong-case",
+                                  "the entry '" + Display(entry.name) + "' is not '" +
+                                      std::string(words::kScriptEntry) +
+                                      "' (names are case-sensitive): the updater "
+                                      "finds no script and installs nothing"));
       return;
     }
   }
-  findings.Add(
-      PackageFinding(Severity::kError, "no-script",
-                     "the package has no InstallScript.xml entry: the updater installs nothing"));
+  findings.Add(PackageFinding(Severity::kError, "no-script",
+                              "the package has no " + std::string(words::kScriptEntry) +
+                                  " entry: the updater installs nothing"));
   const auto unreadable = std::count_if(
       entries.begin(), entries.end(), [](const EntryInfo& entry) { return !Readable(entry.name); });
   if (unreadable * 2 < static_cast<std::ptrdiff_t>(entries.size())) return;
@@ -110,28 +110,30 @@ Findings Lint(PackageView& view, int depth) {
   for (std::int32_t i = 0; i < package.entryCount; ++i) {
     entries.push_back({package.entries[i].name, package.entries[i].scrambled != 0});
   }
-  const System::IO::PackageEntry* script = package.FindEntry(std::string(kScriptEntry).c_str());
+  const System::IO::PackageEntry* script = package.FindEntry(words::kScriptEntry);
   if (script == nullptr) {
     LintWithoutScript(view, entries, findings);
     return findings;
   }
   if (script->size <= 0) {
-    findings.Add(PackageFinding(Severity::kError, "empty-script",
-                                "InstallScript.xml is empty: the updater installs nothing"));
+    findings.Add(PackageFinding(
+        Severity::kError, "empty-script",
+        std::string(words::kScriptEntry) + " is empty: the updater installs nothing"));
     return findings;
   }
   if (script->size > kMaxInstallScriptSize) {
     findings.Add(PackageFinding(Severity::kError, "script-too-large",
-                                "InstallScript.xml is over " +
+                                std::string(words::kScriptEntry) + " is over " +
                                     std::to_string(kMaxInstallScriptSize >> 20) +
                                     " MiB: the updater does not read it and installs nothing"));
     return findings;
   }
-  const AnsiString text = package.ReadEntry(std::string(kScriptEntry).c_str());
+  const AnsiString text = package.ReadEntry(words::kScriptEntry);
   const std::int64_t loaded = text.length + XmlParser::Measure(text).Bytes();
   if (loaded > static_cast<std::int64_t>(kMaxLoadedScriptBytes)) {
     findings.Add(PackageFinding(Severity::kError, "script-too-large",
-                                "InstallScript.xml would take " + std::to_string(loaded >> 20) +
+                                std::string(words::kScriptEntry) + " would take " +
+                                    std::to_string(loaded >> 20) +
                                     " MiB of memory once read, over the updater's " +
                                     std::to_string(kMaxLoadedScriptBytes >> 20) +
                                     " MiB: it is not read and nothing "
@@ -142,7 +144,7 @@ Findings Lint(PackageView& view, int depth) {
   LintScript(std::string(text.data, static_cast<std::size_t>(text.length)), entries, findings,
              &nested);
   for (const NestedPackage& product : nested) {
-    if (depth + 1 >= kMaxNesting) break;
+    if (depth + 1 >= words::kMaxNestedInstallations) break;
     std::string error;
     auto inner = view.OpenEntry(product.entryName, OpeningName(Display(product.fileName)), &error);
     if (inner == nullptr) {

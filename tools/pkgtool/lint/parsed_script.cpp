@@ -5,9 +5,8 @@
 
 #include "ce_path.h"
 #include "code_page.h"
-#include "system/path.h"
+#include "install/script_words.h"
 #include "xml/parse_observer.h"
-#include "xml/xml_parser.h"
 
 namespace pkgtool {
 
@@ -100,21 +99,15 @@ class ParsedScript::Recorder : public XmlParseObserver {
   std::unordered_map<const void*, std::int32_t>& offsets_;
 };
 
-ParsedScript::ParsedScript(std::string text) : text_(std::move(text)), root_(nullptr) {
+ParsedScript::ParsedScript(std::string text) : text_(std::move(text)) {
   lineStarts_.push_back(0);
   for (std::size_t i = 0; i < text_.size(); ++i) {
     if (text_[i] == '\n') lineStarts_.push_back(i + 1);
   }
   const AnsiString narrow = Narrow(text_);
   Recorder recorder(narrow.data, offsets_);
-  XmlParser parser;
-  parser.Observe(&recorder);
-  parser.Parse(narrow, root_);
-  // The lookups of InstallScript's loading, in its order.
-  installation_ = root_.FindByName("Installation");
-  files_ = root_.FindByName("Files");
-  actions_ = root_.FindByName("Actions");
-  engine_ = std::make_unique<InstallScript>(narrow, nullptr);
+  engine_ = std::make_unique<InstallScript>(narrow, nullptr,
+                                            InstallScript::Setting{.parsing = &recorder});
 }
 
 std::int32_t ParsedScript::OffsetOf(const XmlNode& element) const {
@@ -178,13 +171,13 @@ Finding ParsedScript::At(const NameValuePair& attribute, Severity severity, std:
 
 std::string ParsedScript::Describe(XmlNode& element) const {
   if (IsFileEntry(element)) {
-    const char* name = element.GetAttribute("name");
+    const char* name = element.GetAttribute(script_words::kName);
     return name == nullptr ? "file entry <" + Display(element.name.data) + "> without a name"
                            : "file entry \"" + Display(name) + "\"";
   }
   if (IsAction(element)) {
-    const char* type = element.GetAttribute("type");
-    const char* event = element.GetAttribute("event");
+    const char* type = element.GetAttribute(script_words::kType);
+    const char* event = element.GetAttribute(script_words::kEvent);
     std::string text =
         "action " + (type == nullptr ? "<" + Display(element.name.data) + ">" : Display(type));
     if (event != nullptr) text += " (" + Display(event) + ")";
@@ -197,22 +190,12 @@ std::u16string ParsedScript::ExpandPath(std::u16string_view path) const {
   return FromWide(engine_->ExpandPath(Wide(path)));
 }
 
-std::u16string ParsedScript::AppPath() const { return FromWide(engine_->appPath); }
-
 std::u16string ParsedScript::FileTarget(XmlNode& fileEntry) const {
-  const char* name = fileEntry.GetAttribute("name");
-  const char* destination = fileEntry.GetAttribute("destination");
-  const std::string_view folder =
-      destination == nullptr || *destination == 0 ? "%AppPath%" : destination;
-  const String joined = CombinePath(Wide(emu::AnsiToUtf16(folder)),
-                                    Wide(emu::AnsiToUtf16(name == nullptr ? "" : name)));
-  return ExpandPath(FromWide(joined));
+  AnsiString name;
+  return FromWide(engine_->FileTarget(fileEntry, &name));
 }
 
-std::u16string ParsedScript::ProgramPath() const {
-  if (engine_->exe.length <= 0) return {};
-  return FromWide(CombinePath(engine_->appPath, engine_->exe));
-}
+std::u16string ParsedScript::ProgramPath() const { return FromWide(engine_->ProgramPath()); }
 
 std::u16string CanonicalPath(std::u16string_view path) {
   emu::CePath parsed;

@@ -1,12 +1,10 @@
 // ParsedScript: an install script read the way the updater reads it, with the places
 // where its elements and attributes begin.
 //
-// The text is parsed by the updater's own XmlParser (told where things begin through its
-// observer) and the sections are found with the same lookups the updater makes: the first
-// `Installation`, `Files` and `Actions` anywhere in the document, `AppPath` and `Exe`
-// among the direct children of `Installation`. An InstallScript of the same text gives
-// the application folder and the path expansion the run would use; its folder macros
-// resolve on the current device.
+// The text is loaded by the updater's own InstallScript, whose parser tells where things
+// begin: the tree, the sections, the application folder, the targets of file entries and
+// the path expansion are the ones the run would use. Its folder macros resolve on the
+// current device.
 //
 // Owns its text and tree; pointers into the tree live as long as the ParsedScript.
 // Not thread-safe.
@@ -35,16 +33,18 @@ class ParsedScript {
   ParsedScript& operator=(const ParsedScript&) = delete;
 
   const std::string& text() const { return text_; }
-  XmlNode& root() { return root_; }
+  XmlNode& root() { return engine_->root(); }
   // Null when the document has none.
-  XmlNode* installation() const { return installation_; }
-  XmlNode* files() const { return files_; }
-  XmlNode* actions() const { return actions_; }
+  XmlNode* installation() const { return engine_->installation(); }
+  XmlNode* files() const { return engine_->files(); }
+  XmlNode* actions() const { return engine_->actions(); }
 
   // A file entry is a direct child of `files()`, an action one of `actions()`.
-  bool IsFileEntry(const XmlNode& node) const { return files_ != nullptr && node.parent == files_; }
+  bool IsFileEntry(const XmlNode& node) const {
+    return files() != nullptr && node.parent == files();
+  }
   bool IsAction(const XmlNode& node) const {
-    return actions_ != nullptr && node.parent == actions_;
+    return actions() != nullptr && node.parent == actions();
   }
 
   // Byte offset of an element's "<" (of its name when no "<" stands before it), or of
@@ -67,7 +67,6 @@ class ParsedScript {
 
   // The updater's path expansion: "%AppPath%" replaced, then the folder macros.
   std::u16string ExpandPath(std::u16string_view path) const;
-  std::u16string AppPath() const;
   // Where the Files pass writes a file entry: its destination (or "%AppPath%") joined
   // with its name, then expanded, as the run does it.
   std::u16string FileTarget(XmlNode& fileEntry) const;
@@ -78,12 +77,8 @@ class ParsedScript {
   class Recorder;
 
   std::string text_;
-  XmlNode root_;
   std::unordered_map<const void*, std::int32_t> offsets_;
   std::vector<std::size_t> lineStarts_;  // the offset where each line begins
-  XmlNode* installation_ = nullptr;
-  XmlNode* files_ = nullptr;
-  XmlNode* actions_ = nullptr;
   std::unique_ptr<InstallScript> engine_;
 };
 

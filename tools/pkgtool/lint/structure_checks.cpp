@@ -2,10 +2,12 @@
 #include <algorithm>
 #include <string_view>
 
+#include "install/script_words.h"
 #include "lint/script_checks.h"
-#include "lint/vocabulary.h"
 
 namespace pkgtool {
+
+namespace words = script_words;
 
 namespace {
 
@@ -44,11 +46,11 @@ std::string LostThrough(ParsedScript& script, XmlNode& open) {
   if (parent == script.files() || parent == script.actions()) {
     const bool files = parent == script.files();
     for (XmlNode* node : ElementsBelow(open)) {
-      const char* label = node->GetAttribute(files ? "name" : "type");
+      const char* label = node->GetAttribute(files ? words::kName : words::kType);
       std::string item = label != nullptr ? Display(label) : "<" + Display(node->name.data) + ">";
       if (files) {
         item = "\"" + item + "\"";
-      } else if (const char* event = node->GetAttribute("event")) {
+      } else if (const char* event = node->GetAttribute(words::kEvent)) {
         item += " (" + Display(event) + ")";
       }
       lost.push_back(item);
@@ -60,7 +62,7 @@ std::string LostThrough(ParsedScript& script, XmlNode& open) {
                        " after it, which never run: " + ListOf(lost);
   }
   if (parent != nullptr && parent == script.installation()) {
-    for (const char* name : {"AppPath", "Exe"}) {
+    for (const char* name : {words::kAppPath, words::kExe}) {
       if (parent->children.FindChild(name) != nullptr) continue;
       for (XmlNode* node : ElementsBelow(open)) {
         if (NameIs(*node, name)) {
@@ -105,11 +107,12 @@ void ReportOpen(ParsedScript& script, XmlNode& open, Findings& findings) {
 bool ShouldBeLeaf(ParsedScript& script, const XmlNode& node) {
   if (StartsWith(node, "!") || StartsWith(node, "?")) return true;
   // A section taken in by another is still found (see CheckSectionsInSections).
-  for (const std::string_view name : kSectionNames) {
+  for (const std::string_view name : words::kSectionNames) {
     if (NameIs(node, name)) return false;
   }
   if (script.IsFileEntry(node) || script.IsAction(node)) return true;
-  return node.parent == script.installation() && (NameIs(node, "AppPath") || NameIs(node, "Exe"));
+  return node.parent == script.installation() &&
+         (NameIs(node, words::kAppPath) || NameIs(node, words::kExe));
 }
 
 void CheckOpenElements(ParsedScript& script, Findings& findings) {
@@ -137,7 +140,7 @@ void CheckSectionsInSections(ParsedScript& script, Findings& findings) {
       XmlNode* child = section->children.ItemAt(i);
       // A section written there on purpose, as a file entry or action, holds nothing.
       if (child->children.Count() == 0) continue;
-      for (const std::string_view name : kSectionNames) {
+      for (const std::string_view name : words::kSectionNames) {
         if (!NameIs(*child, name)) continue;
         findings.Add(script.At(*child, Severity::kWarning, "unclosed-section",
                                "<" + Display(section->name.data) + "> is not closed before <" +
@@ -157,11 +160,12 @@ void CheckSections(ParsedScript& script, Findings& findings) {
     const char* code;
     const char* consequence;
   } sections[] = {
-      {"Installation", script.installation(), Severity::kWarning, "no-installation",
+      {words::kInstallation, script.installation(), Severity::kWarning, "no-installation",
        "the application folder is empty, so files without a destination go to the root "
        "folder, and no product is started"},
-      {"Files", script.files(), Severity::kWarning, "no-files", "the package installs no files"},
-      {"Actions", script.actions(), Severity::kNote, "no-actions",
+      {words::kFiles, script.files(), Severity::kWarning, "no-files",
+       "the package installs no files"},
+      {words::kActions, script.actions(), Severity::kNote, "no-actions",
        "nothing runs before or after the files"},
   };
   for (const auto& section : sections) {
@@ -185,7 +189,7 @@ void CheckSections(ParsedScript& script, Findings& findings) {
     }
   }
   if (XmlNode* installation = script.installation()) {
-    for (const char* name : {"AppPath", "Exe"}) {
+    for (const char* name : {words::kAppPath, words::kExe}) {
       bool seen = false;
       for (std::int32_t i = 0; i < installation->children.Count(); ++i) {
         XmlNode* child = installation->children.ItemAt(i);
@@ -209,8 +213,10 @@ void CheckMisplaced(ParsedScript& script, Findings& findings) {
     const auto [node, taken] = stack.back();
     stack.pop_back();
     // In a second Installation they are reported with that section.
-    const bool inInstallation = node->parent != nullptr && NameIs(*node->parent, "Installation");
-    if (!taken && !inInstallation && (NameIs(*node, "AppPath") || NameIs(*node, "Exe"))) {
+    const bool inInstallation =
+        node->parent != nullptr && NameIs(*node->parent, words::kInstallation);
+    if (!taken && !inInstallation &&
+        (NameIs(*node, words::kAppPath) || NameIs(*node, words::kExe))) {
       findings.Add(script.At(*node, Severity::kWarning, "misplaced",
                              "<" + Display(node->name.data) +
                                  "> is read only as a direct child of the first "

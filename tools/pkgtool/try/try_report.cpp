@@ -92,6 +92,11 @@ std::string TryText(const TrySubject& subject, const TryResult& result) {
                                     : "exited with " + std::to_string(result.updaterExit)) +
             "\n";
   }
+  if (!result.accountGiven) {
+    text +=
+        "the updater gave no account of its run: no nested product is known to have been "
+        "installed\n";
+  }
   if (result.keptForAnotherAttempt) {
     text +=
         "NOT INSTALLED: the product's files could not all be put in place (a file that "
@@ -145,6 +150,7 @@ std::string TryJson(const TrySubject& subject, const TryResult& result) {
   json.Key("device").String(subject.device).Key("deliveredAs").String(result.deliveredAs);
   json.Key("updaterExit").Number(result.updaterExit);
   json.Key("keptForAnotherAttempt").Bool(result.keptForAnotherAttempt);
+  json.Key("accountGiven").Bool(result.accountGiven);
   const DeviceChanges& changes = result.changes;
   json.Key("foldersCreated").BeginArray();
   for (const std::string& folder : changes.foldersCreated) json.String(folder);

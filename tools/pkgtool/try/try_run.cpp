@@ -13,9 +13,11 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <string_view>
 
 #include "code_page.h"
 #include "device.h"
+#include "driver/observation_log.h"
 #include "package_view.h"
 #include "scratch_device.h"
 
@@ -32,7 +34,11 @@ bool IsExecutable(const std::string& path) {
   return !path.empty() && fs::is_regular_file(path, failure) && ::access(path.c_str(), X_OK) == 0;
 }
 
-// Runs the updater on `deviceDir` and waits for it; its output is discarded.
+// The device file, in the delivery folder, that the updater writes its account to.
+constexpr char kAccountName[] = "updater-account.txt";
+
+// Runs the updater on `deviceDir`, delivering from the device folder `folder`, and waits
+// for it; its output is discarded.
 bool RunUpdater(const std::string& updater, const std::string& deviceDir, const std::string& folder,
                 int* exitCode, std::string* error) {
   std::vector<std::string> environment;
@@ -50,7 +56,10 @@ bool RunUpdater(const std::string& updater, const std::string& deviceDir, const 
   std::string program = updater;
   std::string job = "-unpackProduct";
   std::string where = folder;
-  char* argv[] = {program.data(), job.data(), where.data(), nullptr};
+  std::string observe = emu::Utf16ToUtf8(ObservationLog::kOption);
+  std::string account = folder + "\\" + kAccountName;
+  char* argv[] = {program.data(), job.data(),     where.data(),
+                  observe.data(), account.data(), nullptr};
 
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
@@ -122,11 +131,17 @@ std::string FindUpdater(const std::string& explicitPath, std::string* error) {
   }
   std::error_code failure;
   const fs::path self = fs::read_symlink("/proc/self/exe", failure);
-  if (!failure) {
-    for (const fs::path& candidate :
-         {self.parent_path() / "updater",
-          self.parent_path().parent_path() / "src" / "driver" / "updater"}) {
-      if (IsExecutable(candidate.string())) return candidate.string();
+  if (!failure && IsExecutable((self.parent_path() / "updater").string())) {
+    return (self.parent_path() / "updater").string();
+  }
+  if (const char* path = std::getenv("PATH"); path != nullptr) {
+    std::string_view folders(path);
+    while (!folders.empty()) {
+      const std::size_t colon = std::min(folders.find(':'), folders.size());
+      const std::string folder(folders.substr(0, colon));
+      folders.remove_prefix(std::min(colon + 1, folders.size()));
+      const std::string candidate = (folder.empty() ? "." : folder) + "/updater";
+      if (IsExecutable(candidate)) return candidate;
     }
   }
   *error = "cannot find the updater program: give --updater PATH or set PKGTOOL_UPDATER";
@@ -173,6 +188,7 @@ bool TryProduct(const TryOptions& options, TryResult* result, std::string* error
   if (!TakeSnapshot(device->hostDir(), folder, &after, error)) return false;
   for (const fs::directory_entry& left :
        fs::directory_iterator(fs::path(fsDir) / folder, failure)) {
+    if (left.path().filename() == kAccountName) continue;
     result->leftDelivered.push_back("\\" + folder + "\\" + left.path().filename().string());
   }
   std::sort(result->leftDelivered.begin(), result->leftDelivered.end());
@@ -187,10 +203,13 @@ bool TryProduct(const TryOptions& options, TryResult* result, std::string* error
     return false;
   }
   result->shortcuts = ReadShortcuts(fsDir, result->changes);
-  if (auto view = PackageView::Open(options.product, name, error)) {
-    result->nested = FindNestedInstalls(*view, before, after);
+  if (std::ifstream in(fs::path(fsDir) / folder / kAccountName, std::ios::binary); in) {
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    RunAccount account = ReadRunAccount(bytes.str());
+    result->accountGiven = account.given;
+    result->nested = std::move(account.nested);
   }
-  error->clear();
   return true;
 }
 

@@ -6,7 +6,9 @@
 // `\` (left out of the comparison) under the name the updater will open it by, and the
 // updater runs as `updater -unpackProduct FOLDER` with the throw-away device as
 // CE_DEVICE and host execution off (CE_DEVICE_HOST_EXEC=0), so that no program it
-// starts runs on the host and the result depends on the product alone.
+// starts runs on the host and the result depends on the product alone. It is asked, by
+// its hidden option `-observeTo`, for an account of its run (try/run_account.h), which
+// the nested products are reported from.
 #pragma once
 
 #include <string>
@@ -14,7 +16,7 @@
 
 #include "journal.h"
 #include "try/device_changes.h"
-#include "try/nested_products.h"
+#include "try/run_account.h"
 
 namespace pkgtool {
 
@@ -36,6 +38,7 @@ struct TryResult {
   DeviceChanges changes;
   std::vector<emu::JournalEvent> events;  // programs started and messages sent, in order
   std::vector<Shortcut> shortcuts;
+  bool accountGiven = false;  // the updater wrote an account of its run
   std::vector<NestedInstall> nested;
   std::vector<std::string> leftDelivered;  // files left in the delivery folder
   // The product's files could not all be put in place: the updater did not start it nor
@@ -44,8 +47,8 @@ struct TryResult {
 };
 
 // The updater to run: `explicitPath` when given, else $PKGTOOL_UPDATER, else `updater`
-// beside this program, else the build tree's src/driver/updater. Empty with *error set
-// when none is an executable file.
+// beside this program, else the first `updater` on PATH. Empty with *error set when
+// none is an executable file.
 std::string FindUpdater(const std::string& explicitPath, std::string* error);
 
 // False with *error set when the device cannot be made or read, or the updater cannot
