@@ -39,9 +39,9 @@ void BuildSubstitutionTable(const char* path, unsigned char* table) {
 }
 
 ResourcePackage::ResourcePackage(const char* path) {
-  BuildSubstitutionTable(path, substitutionTable);
-  stream = ce::fopen(path, "rb");
-  if (stream != nullptr && !ReadEntryTable()) Discard();
+  BuildSubstitutionTable(path, substitution_);
+  stream_ = ce::fopen(path, "rb");
+  if (stream_ != nullptr && !ReadEntryTable()) Discard();
 }
 
 std::size_t ResourcePackage::TableBytes(std::int32_t count) {
@@ -49,7 +49,7 @@ std::size_t ResourcePackage::TableBytes(std::int32_t count) {
 }
 
 ResourcePackage::~ResourcePackage() {
-  if (stream != nullptr) ce::fclose(stream);
+  if (stream_ != nullptr) ce::fclose(stream_);
   delete[] entries;
 }
 
@@ -61,13 +61,13 @@ void ResourcePackage::Discard() {
 }
 
 bool ResourcePackage::ReadEntryTable() {
-  if (ce::fseek(stream, 0, SEEK_END) != 0) return false;
-  const std::int64_t fileSize = ce::ftell(stream);
-  if (fileSize < kHeaderSize || ce::fseek(stream, 0, SEEK_SET) != 0) return false;
+  if (ce::fseek(stream_, 0, SEEK_END) != 0) return false;
+  const std::int64_t fileSize = ce::ftell(stream_);
+  if (fileSize < kHeaderSize || ce::fseek(stream_, 0, SEEK_SET) != 0) return false;
 
   std::int32_t firstWord = 0;
   std::int32_t count = 0;
-  if (!ReadWord(stream, firstWord) || !ReadWord(stream, count)) return false;
+  if (!ReadWord(stream_, firstWord) || !ReadWord(stream_, count)) return false;
   // Every record takes at least 12 bytes, which bounds the table by the file's size.
   if (count < 0 || count > (fileSize - kHeaderSize) / kMinimumRecordSize) return false;
   if (TableBytes(count) > kMaxEntryTableBytes) return false;
@@ -78,23 +78,23 @@ bool ResourcePackage::ReadEntryTable() {
   for (std::int32_t i = 0; i < count; ++i) {
     PackageEntry& entry = entries[i];
     std::int32_t nameLength = 0;
-    if (!ReadWord(stream, nameLength)) return false;
+    if (!ReadWord(stream_, nameLength)) return false;
     if (nameLength < 0 || nameLength > kMaxEntryNameLength) return false;
-    if (ce::fread(entry.name, 1, static_cast<std::size_t>(nameLength), stream) !=
+    if (ce::fread(entry.name, 1, static_cast<std::size_t>(nameLength), stream_) !=
         static_cast<std::size_t>(nameLength)) {
       return false;
     }
     for (std::int32_t b = 0; b < nameLength; ++b) {
-      entry.name[b] = static_cast<char>(substitutionTable[static_cast<unsigned char>(entry.name[b])]);
+      entry.name[b] = static_cast<char>(substitution_[static_cast<unsigned char>(entry.name[b])]);
     }
     entry.name[nameLength] = 0;
-    if (!ReadWord(stream, entry.size) || !ReadWord(stream, entry.scrambled)) return false;
+    if (!ReadWord(stream_, entry.size) || !ReadWord(stream_, entry.scrambled)) return false;
     offset += kMinimumRecordSize + nameLength;
     if (entry.size < 0 || entry.size > fileSize - offset) return false;
-    if (ce::fgetpos(stream, &entry.dataPosition) != 0) return false;
-    if (ce::fseek(stream, entry.size, SEEK_CUR) != 0) return false;
+    if (ce::fgetpos(stream_, &entry.dataPosition) != 0) return false;
+    if (ce::fseek(stream_, entry.size, SEEK_CUR) != 0) return false;
     offset += entry.size;
-    entry.stream = stream;
+    entry.stream = stream_;
   }
   // The first entry of a name wins, as a scan in file order would find it.
   index_ = EntryIndex(entries, count);
@@ -111,14 +111,14 @@ AnsiString ResourcePackage::ReadEntry(const char* name) {
   AnsiString text;
   const PackageEntry* entry = FindEntry(name);
   if (entry == nullptr) return text;
-  if (ce::fsetpos(stream, &entry->dataPosition) != 0) return text;
+  if (ce::fsetpos(stream_, &entry->dataPosition) != 0) return text;
   text.Resize(entry->size);
   if (entry->size == 0) return text;
-  const std::size_t read = ce::fread(text.data, 1, static_cast<std::size_t>(entry->size), stream);
+  const std::size_t read = ce::fread(text.data, 1, static_cast<std::size_t>(entry->size), stream_);
   std::memset(text.data + read, 0, static_cast<std::size_t>(entry->size) - read);
   if (entry->scrambled != 0) {
     for (std::int32_t i = 0; i < entry->size; ++i) {
-      text.data[i] = static_cast<char>(substitutionTable[static_cast<unsigned char>(text.data[i])]);
+      text.data[i] = static_cast<char>(substitution_[static_cast<unsigned char>(text.data[i])]);
     }
   }
   return text;

@@ -51,10 +51,9 @@ void BuildSubstitutionTable(const char* path, unsigned char* table);
 
 class ResourcePackage {
  public:
+  // The entries in file order; they live as long as the package.
   std::int32_t entryCount = 0;
   PackageEntry* entries = nullptr;
-  ce::FILE* stream = nullptr;
-  unsigned char substitutionTable[256] = {};
 
   // Opens the package at the narrow CE path and reads its entry table. Reports nothing.
   explicit ResourcePackage(const char* path);
@@ -73,10 +72,17 @@ class ResourcePackage {
   // zero.
   AnsiString ReadEntry(const char* name);
 
+  // False when the file could not be opened.
+  bool isOpen() const { return stream_ != nullptr; }
+  // The decoding table of the name the package was opened by (BuildSubstitutionTable).
+  const unsigned char* substitutionTable() const { return substitution_; }
+
  private:
   bool ReadEntryTable();
   void Discard();
 
+  ce::FILE* stream_ = nullptr;
+  unsigned char substitution_[256] = {};
   // Name (up to its first zero) to the number of its first entry.
   EntryIndex index_;
 };

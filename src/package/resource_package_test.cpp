@@ -129,7 +129,7 @@ TEST_F(ResourcePackageTest, DecodedZeroEndsTheName) {
 
 TEST_F(ResourcePackageTest, MissingFileHasNoEntries) {
   ResourcePackage package("\\Temp\\nothing");
-  EXPECT_EQ(package.stream, nullptr);
+  EXPECT_FALSE(package.isOpen());
   EXPECT_EQ(package.FindEntry("InstallScript.xml"), nullptr);
   EXPECT_EQ(Read(package, "InstallScript.xml"), "<none>");
 }

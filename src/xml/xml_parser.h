@@ -27,8 +27,8 @@
 // The text is not copied: the parser points into it during Parse only and never reads
 // past its last byte (not even the terminating zero). The tree owns copies of every
 // name, value and text (equal short names and values share one, see NameTable); the
-// parser uses no pointer into the text or the tree once Parse returns. Time and memory are linear in the size of the text, whatever it holds, and
-// nothing recurses.
+// parser uses no pointer into the text or the tree once Parse returns. Time and memory are linear
+// in the size of the text, whatever it holds, and nothing recurses.
 //
 // Not thread-safe: one parser is used by one thread.
 #pragma once
@@ -45,16 +45,6 @@
 
 class XmlParser {
  public:
-  enum State : std::int32_t {
-    BetweenMarkup = 0,   // outside any tag, expecting "<" or the start of a text
-    TagName = 1,         // just after "<", reading a start-tag or end-tag name
-    Content = 2,         // just after the ">" of a start tag, inside the element's content
-    AttributeName = 3,   // inside a start tag, reading an attribute name or looking for its end
-    AttributeValue = 4,  // inside the double quotes of an attribute value
-    CData = 5,           // inside a CDATA section
-  };
-  enum TagKind : std::int32_t { NoTag = 0, StartTag = 1, EndTag = 2 };
-
   XmlParser() = default;
   XmlParser(const XmlParser&) = delete;
   XmlParser& operator=(const XmlParser&) = delete;
@@ -77,6 +67,16 @@ class XmlParser {
   static System::Xml::TreeSize Measure(const AnsiString& text);
 
  private:
+  enum State : std::int32_t {
+    BetweenMarkup = 0,   // outside any tag, expecting "<" or the start of a text
+    TagName = 1,         // just after "<", reading a start-tag or end-tag name
+    Content = 2,         // just after the ">" of a start tag, inside the element's content
+    AttributeName = 3,   // inside a start tag, reading an attribute name or looking for its end
+    AttributeValue = 4,  // inside the double quotes of an attribute value
+    CData = 5,           // inside a CDATA section
+  };
+  enum TagKind : std::int32_t { NoTag = 0, StartTag = 1, EndTag = 2 };
+
   // One step per state. Each starts with `cursor` on the byte it examines (before
   // `end`) and leaves it on the byte where the next step begins, or at `end`.
   void StepBetweenMarkup();

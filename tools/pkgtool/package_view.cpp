@@ -72,7 +72,7 @@ std::unique_ptr<PackageView> PackageView::Open(const std::string& hostPath, cons
     return nullptr;
   }
   view->package_ = std::make_unique<System::IO::ResourcePackage>(("\\" + narrowName).c_str());
-  if (view->package_->stream == nullptr) {
+  if (!view->package_->isOpen()) {
     *error = hostPath + ": cannot open the package";
     return nullptr;
   }

@@ -58,7 +58,7 @@ std::vector<std::string> CaseVariants(const std::string& name) {
 std::string NameThatReads(System::IO::ResourcePackage& package, const std::string& openedAs) {
   unsigned char stored[256];
   for (int i = 0; i < 256; ++i)
-    stored[package.substitutionTable[i]] = static_cast<unsigned char>(i);
+    stored[package.substitutionTable()[i]] = static_cast<unsigned char>(i);
   for (const std::string& candidate : CaseVariants(openedAs)) {
     unsigned char table[256];
     System::IO::BuildSubstitutionTable(("\\" + candidate).c_str(), table);
