@@ -1,5 +1,7 @@
 #include "install/registry.h"
 
+#include <climits>
+
 void CloseRegistryKey(RegistryKey* key) {
   if (key == nullptr) return;
   if (key->handle != nullptr) RegCloseKey(key->handle);
@@ -21,16 +23,15 @@ String ReadRegistryString(const RegistryKey* key, const WCHAR* valueName) {
   String text(TEXT(""));
   if (key == nullptr || key->handle == nullptr) return text;
   DWORD size = 0;
-  if (RegQueryValueExW(key->handle, valueName, nullptr, nullptr, nullptr, &size) !=
-          ERROR_SUCCESS ||
+  if (RegQueryValueExW(key->handle, valueName, nullptr, nullptr, nullptr, &size) != ERROR_SUCCESS ||
       size == 0) {
     return text;
   }
   // The stored text is expected to end with one zero character, which the count drops.
   text.Resize(static_cast<std::int32_t>((size - 1) / 2));
   DWORD read = size;
-  if (RegQueryValueExW(key->handle, valueName, nullptr, nullptr,
-                       reinterpret_cast<BYTE*>(text.data), &read) != ERROR_SUCCESS) {
+  if (RegQueryValueExW(key->handle, valueName, nullptr, nullptr, reinterpret_cast<BYTE*>(text.data),
+                       &read) != ERROR_SUCCESS) {
     text.Resize(0);  // the value grew meanwhile: no half-read text
     return text;
   }
@@ -45,8 +46,8 @@ void ReadProductRecord(const String& productId, const String& version, String& i
                        String& exeName) {
   String productVersion(version);
   if (productVersion.length <= 0) {
-    const String productKey =
-        String(TEXT("\\Software\\Kelmora\\{ProductID}")).Replace(String(TEXT("{ProductID}")), productId);
+    const String productKey = String(TEXT("\\Software\\Kelmora\\{ProductID}"))
+                                  .Replace(String(TEXT("{ProductID}")), productId);
     const OpenedRegistryKey key = OpenRegistryKey(HKEY_LOCAL_MACHINE, productKey.data);
     productVersion = ReadRegistryString(key.get(), TEXT("LastAccessedVersion"));
     if (productVersion.length <= 0) {
@@ -61,4 +62,18 @@ void ReadProductRecord(const String& productId, const String& version, String& i
   const OpenedRegistryKey key = OpenRegistryKey(HKEY_LOCAL_MACHINE, versionKey.data);
   installPath = ReadRegistryString(key.get(), TEXT("InstallPath"));
   exeName = ReadRegistryString(key.get(), TEXT("Exe"));
+}
+
+std::int32_t ParseDecimal(const char* text) {
+  if (text == nullptr) return 0;
+  while (*text == ' ' || (*text >= '\t' && *text <= '\r')) ++text;
+  const bool negative = *text == '-';
+  if (*text == '-' || *text == '+') ++text;
+  std::int64_t magnitude = 0;
+  for (; *text >= '0' && *text <= '9'; ++text) {
+    magnitude = magnitude * 10 + (*text - '0');
+    if (magnitude > std::int64_t{INT32_MAX} + 1) magnitude = std::int64_t{INT32_MAX} + 1;
+  }
+  const std::int64_t value = negative ? -magnitude : magnitude;
+  return static_cast<std::int32_t>(value > INT32_MAX ? INT32_MAX : value);
 }

@@ -8,10 +8,16 @@
 // keys behind.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 
 #include "platform/ce.h"
 #include "system/wide_string.h"
+
+// The number of a "dword" value: decimal text as the C run-time's atoi reads it -
+// leading white space, one sign, digits up to the first other byte, no digits (or a
+// null text) giving 0. Out-of-range numbers saturate.
+std::int32_t ParseDecimal(const char* text);
 
 // One open key of the platform registry.
 struct RegistryKey {

@@ -1,5 +1,4 @@
 // "Registry.WriteValue": one value under HKLM or HKCU, nothing expanded.
-#include <climits>
 #include <cstdint>
 #include <cstring>
 
@@ -8,22 +7,6 @@
 #include "install/script_words.h"
 
 namespace {
-
-// Decimal text as the C run-time's atoi reads it: leading white space, one sign, digits
-// up to the first other byte, no digits giving 0. Out-of-range numbers saturate.
-std::int32_t ParseDecimal(const char* text) {
-  if (text == nullptr) return 0;
-  while (*text == ' ' || (*text >= '\t' && *text <= '\r')) ++text;
-  const bool negative = *text == '-';
-  if (*text == '-' || *text == '+') ++text;
-  std::int64_t magnitude = 0;
-  for (; *text >= '0' && *text <= '9'; ++text) {
-    magnitude = magnitude * 10 + (*text - '0');
-    if (magnitude > std::int64_t{INT32_MAX} + 1) magnitude = std::int64_t{INT32_MAX} + 1;
-  }
-  const std::int64_t value = negative ? -magnitude : magnitude;
-  return static_cast<std::int32_t>(value > INT32_MAX ? INT32_MAX : value);
-}
 
 String Wide(const char* word) {
   String wide;

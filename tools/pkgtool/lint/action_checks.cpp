@@ -3,8 +3,11 @@
 #include <algorithm>
 #include <climits>
 #include <cstdint>
+#include <optional>
+#include <string>
 #include <string_view>
 
+#include "install/registry.h"
 #include "install/script_words.h"
 #include "lint/near_miss.h"
 #include "lint/script_checks.h"
@@ -29,20 +32,6 @@ bool HasAttributeOrNearMiss(XmlNode& element, std::string_view name) {
 }
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-
-// The number the updater makes of a "dword" value, as atoi reads it, saturated.
-std::int64_t DwordOf(std::string_view text) {
-  std::size_t i = 0;
-  while (i < text.size() && (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r'))) ++i;
-  const bool negative = i < text.size() && text[i] == '-';
-  if (i < text.size() && (text[i] == '-' || text[i] == '+')) ++i;
-  std::int64_t magnitude = 0;
-  for (; i < text.size() && IsDigit(text[i]); ++i) {
-    magnitude =
-        std::min<std::int64_t>(magnitude * 10 + (text[i] - '0'), std::int64_t{INT32_MAX} + 1);
-  }
-  return std::min<std::int64_t>(negative ? -magnitude : magnitude, INT32_MAX);
-}
 
 bool IsDecimal(std::string_view text) {
   if (!text.empty() && (text[0] == '-' || text[0] == '+')) text.remove_prefix(1);
@@ -148,7 +137,8 @@ void CheckRegistryData(ParsedScript& script, XmlNode& action, Findings& findings
   const NameValuePair* value = FindAttribute(action, words::kValue);
   if (value == nullptr || value->value.data == nullptr) return;  // reported as missing
   const std::string_view number = TextOf(value->value);
-  const std::int64_t written = DwordOf(number);
+  // The value is zero-terminated: it is the tree's text.
+  const std::int64_t written = ParseDecimal(value->value.data);
   if (!IsDecimal(number)) {
     findings.Add(script.At(*value, Severity::kError, "dword-not-decimal",
                            "'" + Display(number) +
@@ -165,60 +155,83 @@ void CheckRegistryData(ParsedScript& script, XmlNode& action, Findings& findings
   }
 }
 
+// A word between braces or percent signs: what may be meant as a macro.
+struct MacroWord {
+  char opener;            // '{' or '%'
+  std::string_view word;  // between the two
+  std::string written;    // with them
+};
+
+// The next macro word of `text` at or after `*from`; `*from` is moved past it.
+std::optional<MacroWord> NextMacroWord(std::string_view text, std::size_t* from) {
+  const auto isWordChar = [](char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || IsDigit(c) || c == '_' || c == ' ';
+  };
+  for (std::size_t open = *from; open < text.size(); ++open) {
+    const char opener = text[open];
+    if (opener != '{' && opener != '%') continue;
+    const std::size_t close = text.find(opener == '{' ? '}' : '%', open + 1);
+    if (close == std::string_view::npos || close == open + 1 || close - open > 32) continue;
+    const std::string_view word = text.substr(open + 1, close - open - 1);
+    if (!std::all_of(word.begin(), word.end(), isWordChar)) continue;
+    *from = close + 1;
+    return MacroWord{opener, word, std::string(text.substr(open, close - open + 1))};
+  }
+  *from = text.size();
+  return std::nullopt;
+}
+
+// A known macro name between the other kind of bracket, or an unknown folder macro.
+void CheckOtherBracket(ParsedScript& script, std::int32_t offset, const MacroWord& macro,
+                       Findings& findings) {
+  const std::string_view appPath[] = {words::kAppPath};
+  const bool folder = macro.opener == '{';
+  const std::optional<NearWord> other =
+      folder ? Nearest(macro.word, appPath) : Nearest(macro.word, kFolderMacroNames);
+  const bool otherExact =
+      folder ? macro.word == words::kAppPath : words::IsOneOf(macro.word, kFolderMacroNames);
+  if (otherExact || other) {
+    const std::string known(otherExact ? macro.word : other->known);
+    const std::string right = folder ? "%" + known + "%" : "{" + known + "}";
+    findings.Add(
+        script.At(offset, Severity::kError, "unknown-macro",
+                  "'" + Display(macro.written) + "' is not a macro: write '" + right + "'"));
+  } else if (folder) {
+    findings.Add(script.At(offset, Severity::kWarning, "unknown-macro",
+                           "'" + Display(macro.written) +
+                               "' is not a folder macro ({ProgramFiles}, {Programs}, "
+                               "{Windows}): it is kept as written"));
+  }
+}
+
 // Macros in one text. `expanded`: the text goes through the path expansion;
 // `appPathToo`: "%AppPath%" is replaced in it (everywhere but in AppPath itself).
 void CheckMacros(ParsedScript& script, std::int32_t offset, std::string_view where,
                  std::string_view text, bool expanded, bool appPathToo, Findings& findings) {
-  const auto isWordChar = [](char c) {
-    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || IsDigit(c) || c == '_' || c == ' ';
-  };
-  for (std::size_t open = 0; open < text.size(); ++open) {
-    const char opener = text[open];
-    if (opener != '{' && opener != '%') continue;
-    const char closer = opener == '{' ? '}' : '%';
-    const std::size_t close = text.find(closer, open + 1);
-    if (close == std::string_view::npos || close == open + 1 || close - open > 32) continue;
-    const std::string_view word = text.substr(open + 1, close - open - 1);
-    if (!std::all_of(word.begin(), word.end(), isWordChar)) continue;
-    const std::string written(text.substr(open, close - open + 1));
-    const std::string_view appPath[] = {words::kAppPath};
-    std::optional<NearWord> near =
-        opener == '{' ? Nearest(word, kFolderMacroNames) : Nearest(word, appPath);
+  const std::string_view appPath[] = {words::kAppPath};
+  std::size_t from = 0;
+  while (const std::optional<MacroWord> macro = NextMacroWord(text, &from)) {
+    const bool folder = macro->opener == '{';
+    const std::optional<NearWord> near =
+        folder ? Nearest(macro->word, kFolderMacroNames) : Nearest(macro->word, appPath);
     const bool exact =
-        opener == '{' ? words::IsOneOf(word, kFolderMacroNames) : word == words::kAppPath;
+        folder ? words::IsOneOf(macro->word, kFolderMacroNames) : macro->word == words::kAppPath;
     if (exact) {
-      if (!expanded || (opener == '%' && !appPathToo)) {
+      if (!expanded || (!folder && !appPathToo)) {
         findings.Add(script.At(offset, Severity::kNote, "macro-not-expanded",
-                               "'" + written + "' is not replaced in " + std::string(where) +
+                               "'" + macro->written + "' is not replaced in " + std::string(where) +
                                    ": it is kept as written"));
       }
     } else if (near && expanded) {
-      const std::string known = opener == '{' ? "{" + std::string(near->known) + "}"
-                                              : "%" + std::string(near->known) + "%";
+      const std::string known =
+          folder ? "{" + std::string(near->known) + "}" : "%" + std::string(near->known) + "%";
       findings.Add(script.At(offset, Severity::kError, MissCode(near->miss),
-                             "macro '" + Display(written) + "' is not '" + known + "'" +
+                             "macro '" + Display(macro->written) + "' is not '" + known + "'" +
                                  (near->miss == Miss::kCase ? " (macros are case-sensitive)" : "") +
                                  ": it is kept as written"));
     } else if (expanded && !near) {
-      // The other kind of bracket around a known name.
-      const std::optional<NearWord> other =
-          opener == '{' ? Nearest(word, appPath) : Nearest(word, kFolderMacroNames);
-      const bool otherExact =
-          opener == '{' ? word == words::kAppPath : words::IsOneOf(word, kFolderMacroNames);
-      if (otherExact || other) {
-        const std::string_view known = otherExact ? word : other->known;
-        const std::string right =
-            opener == '{' ? "%" + std::string(known) + "%" : "{" + std::string(known) + "}";
-        findings.Add(script.At(offset, Severity::kError, "unknown-macro",
-                               "'" + Display(written) + "' is not a macro: write '" + right + "'"));
-      } else if (opener == '{') {
-        findings.Add(script.At(offset, Severity::kWarning, "unknown-macro",
-                               "'" + Display(written) +
-                                   "' is not a folder macro ({ProgramFiles}, {Programs}, "
-                                   "{Windows}): it is kept as written"));
-      }
+      CheckOtherBracket(script, offset, *macro, findings);
     }
-    open = close;
   }
 }
 

@@ -41,59 +41,99 @@ struct Written {
 
 std::string Shown(std::u16string_view path) { return emu::Utf16ToUtf8(path); }
 
+// The attribute that names the entry of `fileEntry`; null when it has none (reported
+// here, or by the name check when another attribute nearly is it) or when it has no
+// value (reported by the attribute syntax check).
+const NameValuePair* NameAttribute(ParsedScript& script, XmlNode& fileEntry, Findings& findings) {
+  const NameValuePair* attribute = FindAttribute(fileEntry, words::kName);
+  if (attribute != nullptr && attribute->value.length > 0) return attribute;
+  if (attribute != nullptr && attribute->value.data == nullptr) return nullptr;
+  const std::string_view wanted[] = {words::kName};
+  for (std::int32_t i = 0; attribute == nullptr && i < fileEntry.attributes.Count(); ++i) {
+    if (Nearest(TextOf(fileEntry.attributes.ItemAt(i)->name), wanted)) return nullptr;
+  }
+  findings.Add(script.At(fileEntry, Severity::kWarning, "missing-attribute",
+                         "file entry without a name: nothing is written"));
+  return nullptr;
+}
+
+// Why `name` names no entry of the package, with its code.
+Finding UnknownEntry(ParsedScript& script, const NameValuePair& attribute, std::string_view name,
+                     const std::vector<EntryInfo>& entries) {
+  std::string slashes(name);
+  std::replace(slashes.begin(), slashes.end(), '/', '\\');
+  if (name.size() > static_cast<std::size_t>(System::IO::kMaxEntryNameLength)) {
+    return script.At(attribute, Severity::kError, "entry-name-too-long",
+                     "the name is " + std::to_string(name.size()) +
+                         " bytes long, and no package entry can be longer than " +
+                         std::to_string(System::IO::kMaxEntryNameLength) + ": nothing is written");
+  }
+  if (slashes != name && std::any_of(entries.begin(), entries.end(),
+                                     [&](const EntryInfo& e) { return e.name == slashes; })) {
+    return script.At(attribute, Severity::kError, "unknown-entry",
+                     "'" + Display(name) + "' names no entry; the package has '" +
+                         Display(slashes) + "' (write backslashes): nothing is written");
+  }
+  std::vector<std::string_view> names;
+  for (const EntryInfo& entry : entries) {
+    if (entry.name != words::kScriptEntry) names.push_back(entry.name);
+  }
+  if (const auto near = Nearest(name, names)) {
+    return script.At(attribute, Severity::kError, MissCode(near->miss),
+                     "'" + Display(name) + "' names no entry, but the package has '" +
+                         Display(near->known) + "'" +
+                         (near->miss == Miss::kCase ? " (entry names are case-sensitive)" : "") +
+                         ": nothing is written");
+  }
+  return script.At(attribute, Severity::kError, "unknown-entry",
+                   "'" + Display(name) + "' names no entry of the package: nothing is written");
+}
+
+// The target of a file entry that the device cannot hold, or that the updater would
+// take for one of its temporary files.
+void CheckTarget(ParsedScript& script, XmlNode& fileEntry, const NameValuePair& attribute,
+                 Findings& findings) {
+  const std::u16string target = script.FileTarget(fileEntry);
+  emu::CePath parsed;
+  if (const emu::Status status = emu::ParseCePath(target, &parsed); !status.ok()) {
+    findings.Add(script.At(attribute, Severity::kError, "unwritable-path",
+                           "the device cannot hold the path '" + Shown(target) +
+                               "': the product is not installed, since its files are put in "
+                               "place only when every one of them can be written"));
+  } else if (const String fileName = GetFileName(AsString(target)); IsStagingName(fileName.data)) {
+    findings.Add(script.At(attribute, Severity::kError, "staging-name",
+                           "'" + Shown(FromString(fileName)) +
+                               "' is named like the updater's temporary files (~upd<N>.tmp, "
+                               "~<N>): the product is not installed"));
+  }
+}
+
+// A byte of the entry name that is no character of the device code page.
+void CheckNameBytes(ParsedScript& script, const NameValuePair& attribute, std::string_view name,
+                    Findings& findings) {
+  for (const char c : name) {
+    const unsigned char byte = static_cast<unsigned char>(c);
+    if (byte == 0x81 || byte == 0x8D || byte == 0x8F || byte == 0x90 || byte == 0x9D) {
+      char hex[8];
+      std::snprintf(hex, sizeof hex, "0x%02X", byte);
+      findings.Add(script.At(attribute, Severity::kError, "entry-name-charset",
+                             std::string("the name holds the byte ") + hex +
+                                 ", which is no character of the device code page (Windows-1252)"));
+      return;
+    }
+  }
+}
+
 // Checks one file entry; returns the package entry it names, or null.
 const EntryInfo* CheckFileEntry(ParsedScript& script, XmlNode& fileEntry,
                                 const std::vector<EntryInfo>& entries, Findings& findings) {
-  const NameValuePair* attribute = FindAttribute(fileEntry, words::kName);
-  if (attribute == nullptr || (attribute->value.data != nullptr && attribute->value.length == 0)) {
-    const std::string_view wanted[] = {words::kName};
-    for (std::int32_t i = 0; attribute == nullptr && i < fileEntry.attributes.Count(); ++i) {
-      if (Nearest(TextOf(fileEntry.attributes.ItemAt(i)->name), wanted))
-        return nullptr;  // a name check
-    }
-    findings.Add(script.At(fileEntry, Severity::kWarning, "missing-attribute",
-                           "file entry without a name: nothing is written"));
-    return nullptr;
-  }
-  if (attribute->value.data == nullptr) return nullptr;  // attribute syntax
+  const NameValuePair* attribute = NameAttribute(script, fileEntry, findings);
+  if (attribute == nullptr) return nullptr;
   const std::string_view name = TextOf(attribute->value);
-  const EntryInfo* found = nullptr;
-  for (const EntryInfo& entry : entries) {
-    if (entry.name == name) {
-      found = &entry;
-      break;
-    }
-  }
-  if (found == nullptr) {
-    std::string message;
-    const char* code = "unknown-entry";
-    std::string slashes(name);
-    std::replace(slashes.begin(), slashes.end(), '/', '\\');
-    if (name.size() > static_cast<std::size_t>(System::IO::kMaxEntryNameLength)) {
-      code = "entry-name-too-long";
-      message = "the name is " + std::to_string(name.size()) +
-                " bytes long, and no package entry can be longer than 67: nothing is written";
-    } else if (slashes != name &&
-               std::any_of(entries.begin(), entries.end(),
-                           [&](const EntryInfo& e) { return e.name == slashes; })) {
-      message = "'" + Display(name) + "' names no entry; the package has '" + Display(slashes) +
-                "' (write backslashes): nothing is written";
-    } else {
-      std::vector<std::string_view> names;
-      for (const EntryInfo& entry : entries) {
-        if (entry.name != words::kScriptEntry) names.push_back(entry.name);
-      }
-      if (const auto near = Nearest(name, names)) {
-        code = MissCode(near->miss);
-        message = "'" + Display(name) + "' names no entry, but the package has '" +
-                  Display(near->known) + "'" +
-                  (near->miss == Miss::kCase ? " (entry names are case-sensitive)" : "") +
-                  ": nothing is written";
-      } else {
-        message = "'" + Display(name) + "' names no entry of the package: nothing is written";
-      }
-    }
-    findings.Add(script.At(*attribute, Severity::kError, code, message));
+  const auto found = std::find_if(entries.begin(), entries.end(),
+                                  [&](const EntryInfo& entry) { return entry.name == name; });
+  if (found == entries.end()) {
+    findings.Add(UnknownEntry(script, *attribute, name, entries));
     return nullptr;
   }
   if (found->scrambled) {
@@ -102,31 +142,9 @@ const EntryInfo* CheckFileEntry(ParsedScript& script, XmlNode& fileEntry,
                                "' is stored scrambled, and the updater writes entries as stored: "
                                "the file is installed unreadable (pack without --scramble-data)"));
   }
-  const std::u16string target = script.FileTarget(fileEntry);
-  emu::CePath parsed;
-  if (const emu::Status status = emu::ParseCePath(target, &parsed); !status.ok()) {
-    findings.Add(script.At(*attribute, Severity::kError, "unwritable-path",
-                           "the device cannot hold the path '" + Shown(target) +
-                               "': the product is not installed, since its files are put in "
-                               "place only when every one of them can be written"));
-  } else if (const String fileName = GetFileName(AsString(target)); IsStagingName(fileName.data)) {
-    findings.Add(script.At(*attribute, Severity::kError, "staging-name",
-                           "'" + Shown(FromString(fileName)) +
-                               "' is named like the updater's temporary files (~upd<N>.tmp, "
-                               "~<N>): the product is not installed"));
-  }
-  for (const char c : name) {
-    const unsigned char byte = static_cast<unsigned char>(c);
-    if (byte == 0x81 || byte == 0x8D || byte == 0x8F || byte == 0x90 || byte == 0x9D) {
-      char hex[8];
-      std::snprintf(hex, sizeof hex, "0x%02X", byte);
-      findings.Add(script.At(*attribute, Severity::kError, "entry-name-charset",
-                             std::string("the name holds the byte ") + hex +
-                                 ", which is no character of the device code page (Windows-1252)"));
-      break;
-    }
-  }
-  return found;
+  CheckTarget(script, fileEntry, *attribute, findings);
+  CheckNameBytes(script, *attribute, name, findings);
+  return &*found;
 }
 
 void CheckUnpacks(ParsedScript& script, const std::map<std::u16string, Written>& written,

@@ -151,15 +151,51 @@ void CheckSectionsInSections(ParsedScript& script, Findings& findings) {
   }
 }
 
+// A section the updater reads, and what a script without one gets.
+struct Section {
+  std::string_view name;
+  XmlNode* used;
+  Severity missing;
+  const char* code;
+  const char* consequence;
+};
+
+// Elements named like `section` other than the one the updater uses.
+void CheckRepeatedSection(ParsedScript& script, const Section& section,
+                          const std::vector<XmlNode*>& elements, Findings& findings) {
+  const Finding first = script.At(*section.used, Severity::kNote, "", "");
+  for (XmlNode* element : elements) {
+    if (element == section.used || !NameIs(*element, section.name)) continue;
+    // Directly in Files or Actions it is a file entry or an action (see above).
+    if (script.IsFileEntry(*element) || script.IsAction(*element)) continue;
+    findings.Add(script.At(
+        *element, element->children.Count() > 0 ? Severity::kError : Severity::kWarning,
+        "duplicate-section",
+        "a second " + std::string(section.name) + " section is ignored: only the first, at line " +
+            std::to_string(first.line) + ", is used"));
+  }
+}
+
+// A second AppPath or Exe in the Installation that is used.
+void CheckRepeatedChildren(ParsedScript& script, XmlNode& installation, Findings& findings) {
+  for (const char* name : {words::kAppPath, words::kExe}) {
+    bool seen = false;
+    for (std::int32_t i = 0; i < installation.children.Count(); ++i) {
+      XmlNode* child = installation.children.ItemAt(i);
+      if (!NameIs(*child, name)) continue;
+      if (seen) {
+        findings.Add(
+            script.At(*child, Severity::kWarning, "duplicate-element",
+                      std::string("a second ") + name + " is ignored: only the first is read"));
+      }
+      seen = true;
+    }
+  }
+}
+
 void CheckSections(ParsedScript& script, Findings& findings) {
   const std::vector<XmlNode*> elements = ElementsBelow(script.root());
-  const struct {
-    std::string_view name;
-    XmlNode* used;
-    Severity missing;
-    const char* code;
-    const char* consequence;
-  } sections[] = {
+  const Section sections[] = {
       {words::kInstallation, script.installation(), Severity::kWarning, "no-installation",
        "the application folder is empty, so files without a destination go to the root "
        "folder, and no product is started"},
@@ -168,40 +204,16 @@ void CheckSections(ParsedScript& script, Findings& findings) {
       {words::kActions, script.actions(), Severity::kNote, "no-actions",
        "nothing runs before or after the files"},
   };
-  for (const auto& section : sections) {
-    if (section.used == nullptr) {
-      findings.Add(
-          script.At(-1, section.missing, section.code,
-                    "no " + std::string(section.name) + " section: " + section.consequence));
+  for (const Section& section : sections) {
+    if (section.used != nullptr) {
+      CheckRepeatedSection(script, section, elements, findings);
       continue;
     }
-    const Finding first = script.At(*section.used, Severity::kNote, "", "");
-    for (XmlNode* element : elements) {
-      if (element == section.used || !NameIs(*element, section.name)) continue;
-      // Directly in Files or Actions it is a file entry or an action (see above).
-      if (script.IsFileEntry(*element) || script.IsAction(*element)) continue;
-      findings.Add(script.At(*element,
-                             element->children.Count() > 0 ? Severity::kError : Severity::kWarning,
-                             "duplicate-section",
-                             "a second " + std::string(section.name) +
-                                 " section is ignored: only the first, at line " +
-                                 std::to_string(first.line) + ", is used"));
-    }
+    findings.Add(script.At(-1, section.missing, section.code,
+                           "no " + std::string(section.name) + " section: " + section.consequence));
   }
   if (XmlNode* installation = script.installation()) {
-    for (const char* name : {words::kAppPath, words::kExe}) {
-      bool seen = false;
-      for (std::int32_t i = 0; i < installation->children.Count(); ++i) {
-        XmlNode* child = installation->children.ItemAt(i);
-        if (!NameIs(*child, name)) continue;
-        if (seen) {
-          findings.Add(
-              script.At(*child, Severity::kWarning, "duplicate-element",
-                        std::string("a second ") + name + " is ignored: only the first is read"));
-        }
-        seen = true;
-      }
-    }
+    CheckRepeatedChildren(script, *installation, findings);
   }
 }
 

@@ -80,6 +80,57 @@ void Section(std::string& text, const std::string& title, const std::vector<std:
   for (const std::string& line : lines) text += "  " + line + "\n";
 }
 
+// The folders and files that changed, as JSON members.
+void JsonFiles(JsonWriter& json, const DeviceChanges& changes) {
+  json.Key("foldersCreated").BeginArray();
+  for (const std::string& folder : changes.foldersCreated) json.String(folder);
+  json.EndArray().Key("foldersDeleted").BeginArray();
+  for (const std::string& folder : changes.foldersDeleted) json.String(folder);
+  json.EndArray().Key("files").BeginArray();
+  for (const FileChange& file : changes.files) {
+    json.BeginObject().Key("change").String(KindName(file.kind)).Key("path").String(file.path);
+    json.Key("size").Number(static_cast<std::int64_t>(file.size)).EndObject();
+  }
+  json.EndArray();
+}
+
+// The registry changes, key by key and as .reg text, as JSON members.
+void JsonRegistry(JsonWriter& json, const std::vector<KeyChange>& registry) {
+  json.Key("registry").BeginArray();
+  for (const KeyChange& key : registry) {
+    json.BeginObject().Key("key").String(key.key);
+    json.Key("created").Bool(key.created).Key("deleted").Bool(key.deleted);
+    json.Key("values").BeginArray();
+    for (const ValueChange& value : key.values) {
+      json.BeginObject().Key("line").String(value.line);
+      if (!value.before.empty()) json.Key("before").String(value.before);
+      json.EndObject();
+    }
+    json.EndArray().EndObject();
+  }
+  json.EndArray().Key("registryText").String(RegistryText(registry));
+}
+
+// One journal event as a JSON object.
+void JsonEvent(JsonWriter& json, const emu::JournalEvent& event) {
+  json.BeginObject();
+  if (event.process) {
+    const emu::ProcessEvent& process = *event.process;
+    json.Key("kind").String("process").Key("application").String(Utf8(process.application));
+    json.Key("commandLine").String(Utf8(process.commandLine));
+    json.Key("started").Bool(process.started);
+  } else {
+    const emu::MessageEvent& message = *event.message;
+    json.Key("kind").String("message").Key("hwnd").Number(message.hwnd);
+    if (message.title) json.Key("title").String(Utf8(message.title));
+    json.Key("message").Number(message.message);
+    if (message.name) json.Key("name").String(Utf8(message.name));
+    json.Key("wParam").Number(static_cast<std::int64_t>(message.wParam));
+    json.Key("lParam").Number(message.lParam);
+  }
+  json.EndObject();
+}
+
 }  // namespace
 
 std::string TryText(const TrySubject& subject, const TryResult& result) {
@@ -151,67 +202,14 @@ std::string TryJson(const TrySubject& subject, const TryResult& result) {
   json.Key("updaterExit").Number(result.updaterExit);
   json.Key("keptForAnotherAttempt").Bool(result.keptForAnotherAttempt);
   json.Key("accountGiven").Bool(result.accountGiven);
-  const DeviceChanges& changes = result.changes;
-  json.Key("foldersCreated").BeginArray();
-  for (const std::string& folder : changes.foldersCreated) json.String(folder);
-  json.EndArray().Key("foldersDeleted").BeginArray();
-  for (const std::string& folder : changes.foldersDeleted) json.String(folder);
-  json.EndArray().Key("files").BeginArray();
-  for (const FileChange& file : changes.files) {
-    json.BeginObject().Key("change").String(KindName(file.kind)).Key("path").String(file.path);
-    json.Key("size").Number(static_cast<std::int64_t>(file.size)).EndObject();
-  }
-  json.EndArray().Key("registry").BeginArray();
-  for (const KeyChange& key : changes.registry) {
-    json.BeginObject()
-        .Key("key")
-        .String(key.key)
-        .Key("created")
-        .Bool(key.created)
-        .Key("deleted")
-        .Bool(key.deleted);
-    json.Key("values").BeginArray();
-    for (const ValueChange& value : key.values) {
-      json.BeginObject().Key("line").String(value.line);
-      if (!value.before.empty()) json.Key("before").String(value.before);
-      json.EndObject();
-    }
-    json.EndArray().EndObject();
-  }
-  json.EndArray().Key("registryText").String(RegistryText(changes.registry));
+  JsonFiles(json, result.changes);
+  JsonRegistry(json, result.changes.registry);
   json.Key("events").BeginArray();
-  for (const emu::JournalEvent& event : result.events) {
-    json.BeginObject();
-    if (event.process) {
-      json.Key("kind")
-          .String("process")
-          .Key("application")
-          .String(Utf8(event.process->application));
-      json.Key("commandLine")
-          .String(Utf8(event.process->commandLine))
-          .Key("started")
-          .Bool(event.process->started);
-    } else {
-      const emu::MessageEvent& message = *event.message;
-      json.Key("kind").String("message").Key("hwnd").Number(message.hwnd);
-      if (message.title) json.Key("title").String(Utf8(message.title));
-      json.Key("message").Number(message.message);
-      if (message.name) json.Key("name").String(Utf8(message.name));
-      json.Key("wParam")
-          .Number(static_cast<std::int64_t>(message.wParam))
-          .Key("lParam")
-          .Number(message.lParam);
-    }
-    json.EndObject();
-  }
+  for (const emu::JournalEvent& event : result.events) JsonEvent(json, event);
   json.EndArray().Key("shortcuts").BeginArray();
   for (const Shortcut& shortcut : result.shortcuts) {
-    json.BeginObject()
-        .Key("path")
-        .String(shortcut.path)
-        .Key("target")
-        .String(shortcut.target)
-        .EndObject();
+    json.BeginObject().Key("path").String(shortcut.path);
+    json.Key("target").String(shortcut.target).EndObject();
   }
   json.EndArray().Key("nestedProducts").BeginArray();
   for (const NestedInstall& install : result.nested) {
