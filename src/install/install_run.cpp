@@ -1,6 +1,4 @@
 // The run of a loaded script: events, the Files pass and the product's start.
-#include <cstring>
-
 #include "install/install_script.h"
 #include "install/process.h"
 #include "install/script_words.h"
@@ -26,14 +24,11 @@ bool InstallScript::Run() {
 }
 
 void InstallScript::RunEvent(const char* eventName) {
-  if (actionsNode_ == nullptr) return;
-  for (std::int32_t i = 0; i < actionsNode_->children.Count(); ++i) {
-    XmlNode* const action = actionsNode_->children.ItemAt(i);
-    const char* const event = action->GetAttribute(script_words::kEvent);
-    if (event == nullptr || std::strcmp(event, eventName) != 0) continue;
-    const ActionOutcome outcome = ExecuteAction(*action);
+  ForEachAction(eventName, [&](XmlNode& action) {
+    const ActionOutcome outcome = ExecuteAction(action);
     if (setting_.observer != nullptr) {
-      setting_.observer->ActionPerformed(event, action->GetAttribute(script_words::kType), outcome);
+      setting_.observer->ActionPerformed(eventName, action.GetAttribute(script_words::kType),
+                                         outcome);
     }
-  }
+  });
 }

@@ -12,7 +12,11 @@
 // its own InstallScript while this one runs.
 #pragma once
 
+#include <cstdint>
+#include <cstring>
+
 #include "install/install_observer.h"
+#include "install/script_words.h"
 #include "package/resource_package.h"
 #include "system/ansi_string.h"
 #include "system/wide_string.h"
@@ -59,6 +63,17 @@ class InstallScript {
   String FileTarget(XmlNode& file, AnsiString* name) const;
   // The path the product's executable is started by; empty without Exe.
   String ProgramPath() const;
+  // Calls `visit(XmlNode& action)` for every action whose `event` equals `eventName`, in
+  // the order the run performs them.
+  template <typename Visit>
+  void ForEachAction(const char* eventName, Visit visit) const {
+    if (actionsNode_ == nullptr) return;
+    for (std::int32_t i = 0; i < actionsNode_->children.Count(); ++i) {
+      XmlNode* const action = actionsNode_->children.ItemAt(i);
+      const char* const event = action->GetAttribute(script_words::kEvent);
+      if (event != nullptr && std::strcmp(event, eventName) == 0) visit(*action);
+    }
+  }
 
   // "Install.Before" actions, the Files pass, the product's start with
   // "-firstRun -zandrel", "Install.After" actions. True when the product's files are in

@@ -147,36 +147,42 @@ const EntryInfo* CheckFileEntry(ParsedScript& script, XmlNode& fileEntry,
   return &*found;
 }
 
+// A Product.Unpack that the run performs for `event`.
+void CheckUnpack(ParsedScript& script, XmlNode& action, std::string_view event,
+                 const std::map<std::u16string, Written>& written, Findings& findings,
+                 std::vector<NestedPackage>* nested) {
+  const char* type = action.GetAttribute(words::kType);
+  const char* filename = action.GetAttribute(words::kFilename);
+  if (type == nullptr || type != std::string_view(words::kProductUnpack) || filename == nullptr ||
+      *filename == 0) {
+    return;
+  }
+  const std::u16string path = script.ExpandPath(Wide(filename));
+  const auto found = written.find(CanonicalPath(path));
+  const NameValuePair& at = *FindAttribute(action, words::kFilename);
+  if (found == written.end()) {
+    findings.Add(script.At(at, Severity::kNote, "unpack-not-in-package",
+                           "'" + Shown(path) +
+                               "' is not written by this package: it is installed only if the "
+                               "device already has it"));
+  } else if (event == words::kInstallBefore) {
+    findings.Add(script.At(at, Severity::kWarning, "unpack-before-files",
+                           "this runs before the Files pass writes '" + Shown(path) +
+                               "': nothing is installed unless the device already has it"));
+  } else if (!found->second.entry->scrambled) {
+    const std::u16string fileName = FromString(GetFileName(AsString(path)));
+    nested->push_back({found->second.entry->name, emu::Utf16ToAnsi(fileName)});
+  }
+}
+
+// The Product.Unpack actions in the order of the run; an action of no event never runs
+// and is reported as such by the action checks.
 void CheckUnpacks(ParsedScript& script, const std::map<std::u16string, Written>& written,
                   Findings& findings, std::vector<NestedPackage>* nested) {
-  XmlNode* actions = script.actions();
-  if (actions == nullptr) return;
-  for (std::int32_t i = 0; i < actions->children.Count(); ++i) {
-    XmlNode& action = *actions->children.ItemAt(i);
-    const char* type = action.GetAttribute(words::kType);
-    const char* filename = action.GetAttribute(words::kFilename);
-    const char* event = action.GetAttribute(words::kEvent);
-    if (type == nullptr || std::string_view(type) != words::kProductUnpack || filename == nullptr ||
-        *filename == 0) {
-      continue;
-    }
-    const std::u16string path = script.ExpandPath(Wide(filename));
-    const auto found = written.find(CanonicalPath(path));
-    const NameValuePair& at = *FindAttribute(action, words::kFilename);
-    if (found == written.end()) {
-      findings.Add(
-          script.At(at, Severity::kNote, "unpack-not-in-package",
-                    "'" + Shown(path) +
-                        "' is not written by this package: it is installed only if the device "
-                        "already has it"));
-    } else if (event != nullptr && std::string_view(event) == words::kInstallBefore) {
-      findings.Add(script.At(at, Severity::kWarning, "unpack-before-files",
-                             "this runs before the Files pass writes '" + Shown(path) +
-                                 "': nothing is installed unless the device already has it"));
-    } else if (!found->second.entry->scrambled) {
-      const std::u16string fileName = FromString(GetFileName(AsString(path)));
-      nested->push_back({found->second.entry->name, emu::Utf16ToAnsi(fileName)});
-    }
+  for (const char* event : {words::kInstallBefore, words::kInstallAfter}) {
+    script.engine().ForEachAction(event, [&](XmlNode& action) {
+      CheckUnpack(script, action, event, written, findings, nested);
+    });
   }
 }
 

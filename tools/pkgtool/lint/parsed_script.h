@@ -33,6 +33,8 @@ class ParsedScript {
   ParsedScript& operator=(const ParsedScript&) = delete;
 
   const std::string& text() const { return text_; }
+  // The script as the updater loads it: its walks are the run's.
+  const InstallScript& engine() const { return *engine_; }
   XmlNode& root() { return engine_->root(); }
   // Null when the document has none.
   XmlNode* installation() const { return engine_->installation(); }

@@ -325,6 +325,9 @@ TEST(ScriptLintTest, NestedProductsAndTheProductsExecutable) {
             (Lines{"8:49 warning unpack-before-files"}));
   EXPECT_EQ(unpack("Install.After", "\\Temp\\Other.gz", &nested),
             (Lines{"8:48 note unpack-not-in-package"}));
+  // An action of no event the run knows never runs: its product is not followed.
+  EXPECT_EQ(unpack("Setup.Done", "%AppPath%\\Updates\\Data.gz", &nested),
+            (Lines{"8:4 error unknown-event"}));
   EXPECT_TRUE(nested.empty());
   EXPECT_EQ(Message(Script(kFiles, "", "<AppPath>\\Tool</AppPath><Exe>Run.exe</Exe>"),
                     "exe-not-in-package"),
