@@ -93,11 +93,12 @@ class Reader {
     NestedInstall install;
     install.path = emu::Utf16ToUtf8(path);
     install.depth = depth;
+    install.note = "the account ends before it did: not known to be installed";
     // Where it came from is told now: its own Files pass may write the same path.
     const auto written = placed_.find(CanonicalPath(path));
-    install.note = written == placed_.end()
-                       ? "from the device"
-                       : "from the entry '" + emu::Utf16ToUtf8(written->second) + "'";
+    origins_.push_back(written == placed_.end()
+                           ? "from the device"
+                           : "from the entry '" + emu::Utf16ToUtf8(written->second) + "'");
     open_.push_back(account.nested.size());
     account.nested.push_back(std::move(install));
   }
@@ -108,12 +109,13 @@ class Reader {
     if (index == kNotNested) return;
     NestedInstall& install = account.nested[index];
     install.installed = outcome == InstallOutcome::kInstalled;
-    if (!install.installed) install.note = Note(outcome, install.path);
+    install.note = install.installed ? origins_[index] : Note(outcome, install.path);
   }
 
   static constexpr std::size_t kNotNested = static_cast<std::size_t>(-1);
   std::vector<std::size_t> open_;                    // the installations begun and not ended
   std::map<std::u16string, std::u16string> placed_;  // target to entry name
+  std::vector<std::string> origins_;                 // of account.nested, by index
 };
 
 }  // namespace
