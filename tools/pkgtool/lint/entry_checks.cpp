@@ -20,20 +20,6 @@ namespace words = script_words;
 
 namespace {
 
-std::u16string Wide(std::string_view narrow) { return emu::AnsiToUtf16(narrow); }
-
-String AsString(std::u16string_view text) {
-  String value;
-  value.Assign(reinterpret_cast<const WCHAR*>(text.data()), static_cast<std::int32_t>(text.size()));
-  return value;
-}
-
-std::u16string FromString(const String& text) {
-  return text.data == nullptr
-             ? std::u16string()
-             : std::u16string(reinterpret_cast<const char16_t*>(text.data), text.length);
-}
-
 struct Written {
   const EntryInfo* entry;
   XmlNode* fileEntry;
@@ -100,9 +86,9 @@ void CheckTarget(ParsedScript& script, XmlNode& fileEntry, const NameValuePair& 
                            "the device cannot hold the path '" + Shown(target) +
                                "': the product is not installed, since its files are put in "
                                "place only when every one of them can be written"));
-  } else if (const String fileName = GetFileName(AsString(target)); IsStagingName(fileName.data)) {
+  } else if (const String fileName = GetFileName(Wide(target)); IsStagingName(fileName.data)) {
     findings.Add(script.At(attribute, Severity::kError, "staging-name",
-                           "'" + Shown(FromString(fileName)) +
+                           "'" + Shown(FromWide(fileName)) +
                                "' is named like the updater's temporary files (~upd<N>.tmp, "
                                "~<N>): the product is not installed"));
   }
@@ -157,7 +143,7 @@ void CheckUnpack(ParsedScript& script, XmlNode& action, std::string_view event,
       *filename == 0) {
     return;
   }
-  const std::u16string path = script.ExpandPath(Wide(filename));
+  const std::u16string path = script.ExpandPath(emu::AnsiToUtf16(filename));
   const auto found = written.find(CanonicalPath(path));
   const NameValuePair& at = *FindAttribute(action, words::kFilename);
   if (found == written.end()) {
@@ -170,7 +156,7 @@ void CheckUnpack(ParsedScript& script, XmlNode& action, std::string_view event,
                            "this runs before the Files pass writes '" + Shown(path) +
                                "': nothing is installed unless the device already has it"));
   } else if (!found->second.entry->scrambled) {
-    const std::u16string fileName = FromString(GetFileName(AsString(path)));
+    const std::u16string fileName = FromWide(GetFileName(Wide(path)));
     nested->push_back({found->second.entry->name, emu::Utf16ToAnsi(fileName)});
   }
 }

@@ -26,6 +26,8 @@ AnsiString Narrow(std::string_view text) {
   return narrow;
 }
 
+}  // namespace
+
 String Wide(std::u16string_view text) {
   String wide;
   wide.Assign(reinterpret_cast<const WCHAR*>(text.data()), static_cast<std::int32_t>(text.size()));
@@ -37,8 +39,6 @@ std::u16string FromWide(const String& text) {
   return std::u16string(reinterpret_cast<const char16_t*>(text.data),
                         static_cast<std::size_t>(text.length));
 }
-
-}  // namespace
 
 std::string Display(const char* narrow) {
   return narrow == nullptr ? "" : Display(std::string_view(narrow));

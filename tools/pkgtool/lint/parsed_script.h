@@ -22,6 +22,10 @@
 
 namespace pkgtool {
 
+// A wide text as the system's String and back; the null String gives "".
+String Wide(std::u16string_view text);
+std::u16string FromWide(const String& text);
+
 // Displayable (UTF-8) form of narrow device text; a null text gives "".
 std::string Display(const char* narrow);
 std::string Display(std::string_view narrow);
