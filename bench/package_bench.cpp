@@ -36,7 +36,7 @@ void PackageOpen(benchmark::State& state) {
   Device();
   for (auto _ : state) {
     System::IO::ResourcePackage package("\\Temp\\Big");
-    benchmark::DoNotOptimize(package.entryCount);
+    benchmark::DoNotOptimize(package.Entries().size());
   }
   state.SetItemsProcessed(state.iterations() * kEntries);
 }

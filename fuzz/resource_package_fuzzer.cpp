@@ -15,11 +15,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   device.WriteFile(u"\\Temp\\Product", std::string_view(reinterpret_cast<const char*>(data), size));
   {
     System::IO::ResourcePackage package("\\Temp\\Product");
-    fuzz::Check(package.entryCount >= 0, "a negative entry count");
-    fuzz::Check(package.entryCount == 0 || package.entries != nullptr, "entries are missing");
+    const std::span<const System::IO::PackageEntry> entries = package.Entries();
+    fuzz::Check(entries.empty() || entries.data() != nullptr, "entries are missing");
     std::int64_t dataBytes = 0;
-    for (std::int32_t i = 0; i < package.entryCount; ++i) {
-      const System::IO::PackageEntry& entry = package.entries[i];
+    for (const System::IO::PackageEntry& entry : entries) {
       fuzz::Check(std::strlen(entry.name) <= System::IO::kMaxEntryNameLength, "a name too long");
       fuzz::Check(entry.size >= 0, "a negative size");
       dataBytes += entry.size;

@@ -77,7 +77,7 @@ class PkgtoolTest : public ::testing::Test {
 
 std::vector<std::string> Names(const System::IO::ResourcePackage& package) {
   std::vector<std::string> names;
-  for (std::int32_t i = 0; i < package.entryCount; ++i) names.emplace_back(package.entries[i].name);
+  for (const System::IO::PackageEntry& entry : package.Entries()) names.emplace_back(entry.name);
   return names;
 }
 
@@ -127,7 +127,7 @@ TEST_F(PkgtoolTest, PlainOutputIsReadByTheSystemReaderUnderItsOwnName) {
             (std::vector<std::string>{"InstallScript.xml", "A.txt", "Sub\\a.bin", "b.txt"}));
   const AnsiString script = package->ReadEntry("InstallScript.xml");
   EXPECT_EQ(std::string(script.data, script.length), "<Installation/>");
-  EXPECT_EQ(package->entries[0].scrambled, 0);
+  EXPECT_EQ(package->Entries()[0].scrambled, 0);
   // Under any other name the names decode differently and lookups fail.
   EXPECT_EQ(OpenOnDevice(bytes, u"Other.pkg")->FindEntry("InstallScript.xml"), nullptr);
   // list decodes with the table of the name given by --as.

@@ -18,6 +18,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 
 #include "package/entry_index.h"
 #include "platform/ce.h"
@@ -51,10 +52,6 @@ void BuildSubstitutionTable(const char* path, unsigned char* table);
 
 class ResourcePackage {
  public:
-  // The entries in file order; they live as long as the package.
-  std::int32_t entryCount = 0;
-  PackageEntry* entries = nullptr;
-
   // Opens the package at the narrow CE path and reads its entry table. Reports nothing.
   explicit ResourcePackage(const char* path);
   // The memory the entry table of `count` entries takes: the records and their index.
@@ -72,6 +69,11 @@ class ResourcePackage {
   // zero.
   AnsiString ReadEntry(const char* name);
 
+  // The entries in file order; they live as long as the package.
+  std::span<const PackageEntry> Entries() const {
+    return {entries, static_cast<std::size_t>(entryCount)};
+  }
+
   // False when the file could not be opened.
   bool isOpen() const { return stream_ != nullptr; }
   // The decoding table of the name the package was opened by (BuildSubstitutionTable).
@@ -81,6 +83,8 @@ class ResourcePackage {
   bool ReadEntryTable();
   void Discard();
 
+  std::int32_t entryCount = 0;
+  PackageEntry* entries = nullptr;
   ce::FILE* stream_ = nullptr;
   unsigned char substitution_[256] = {};
   // Name (up to its first zero) to the number of its first entry.

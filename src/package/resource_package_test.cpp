@@ -27,7 +27,7 @@ std::string Read(ResourcePackage& package, const char* name) {
 
 std::vector<std::string> Names(const ResourcePackage& package) {
   std::vector<std::string> names;
-  for (std::int32_t i = 0; i < package.entryCount; ++i) names.emplace_back(package.entries[i].name);
+  for (const System::IO::PackageEntry& entry : package.Entries()) names.emplace_back(entry.name);
   return names;
 }
 
@@ -82,7 +82,7 @@ TEST_F(ResourcePackageTest, RoundTripPlainAndScrambled) {
             (std::vector<std::string>{"InstallScript.xml", "bin\\Tool.exe", "empty.txt", "empty-scrambled"}));
   EXPECT_EQ(Read(*package, "InstallScript.xml"), "<Installation/>");
   EXPECT_EQ(Read(*package, "bin\\Tool.exe"), std::string("MZ\0\xff", 4));
-  EXPECT_EQ(package->entries[1].scrambled, 1);
+  EXPECT_EQ(package->Entries()[1].scrambled, 1);
   EXPECT_EQ(package->FindEntry("bin\\Tool.exe")->size, 4);
   // An empty entry reads like a missing one: no buffer.
   EXPECT_EQ(Read(*package, "empty.txt"), "<none>");
@@ -100,14 +100,14 @@ TEST_F(ResourcePackageTest, ScrambledDataIsStoredEncoded) {
 
 TEST_F(ResourcePackageTest, FirstOfDuplicateNamesWins) {
   auto package = Open(pkg::BuildPackage("Tool", {{"a", "first", false}, {"a", "second", true}}));
-  EXPECT_EQ(package->entryCount, 2);
-  EXPECT_EQ(package->FindEntry("a"), &package->entries[0]);
+  EXPECT_EQ(std::ssize(package->Entries()), 2);
+  EXPECT_EQ(package->FindEntry("a"), &package->Entries()[0]);
   EXPECT_EQ(Read(*package, "a"), "first");
 }
 
 TEST_F(ResourcePackageTest, ZeroEntries) {
   auto package = Open(pkg::BuildPackage("Tool", {}));
-  EXPECT_EQ(package->entryCount, 0);
+  EXPECT_EQ(std::ssize(package->Entries()), 0);
   EXPECT_EQ(package->FindEntry("InstallScript.xml"), nullptr);
   EXPECT_EQ(Read(*package, ""), "<none>");
 }
@@ -115,7 +115,7 @@ TEST_F(ResourcePackageTest, ZeroEntries) {
 TEST_F(ResourcePackageTest, AnotherFileNameDecodesOtherNames) {
   const std::string bytes = pkg::BuildPackage("Tool", {{"InstallScript.xml", "x", false}});
   auto renamed = Open(bytes, "Tool2");
-  EXPECT_EQ(renamed->entryCount, 1);
+  EXPECT_EQ(std::ssize(renamed->Entries()), 1);
   EXPECT_EQ(renamed->FindEntry("InstallScript.xml"), nullptr);
   auto sameNameElsewhere = Open(bytes, "Tool");
   EXPECT_NE(sameNameElsewhere->FindEntry("InstallScript.xml"), nullptr);
@@ -123,7 +123,7 @@ TEST_F(ResourcePackageTest, AnotherFileNameDecodesOtherNames) {
 
 TEST_F(ResourcePackageTest, DecodedZeroEndsTheName) {
   auto package = Open(pkg::BuildPackage("Tool", {{std::string("ab\0cd", 5), "x", false}}));
-  EXPECT_EQ(package->FindEntry("ab"), &package->entries[0]);
+  EXPECT_EQ(package->FindEntry("ab"), &package->Entries()[0]);
   EXPECT_EQ(package->FindEntry("ab\\cd"), nullptr);
 }
 
@@ -141,10 +141,10 @@ TEST_F(ResourcePackageTest, TruncatedAtEveryOffset) {
       "Tool", {{"InstallScript.xml", "<Installation/>", false}, {"data.bin", "0123456789", true}});
   for (std::size_t cut = 0; cut < bytes.size(); ++cut) {
     auto package = Open(bytes.substr(0, cut));
-    EXPECT_EQ(package->entryCount, 0) << cut;
+    EXPECT_EQ(std::ssize(package->Entries()), 0) << cut;
     EXPECT_EQ(Read(*package, "InstallScript.xml"), "<none>") << cut;
   }
-  EXPECT_EQ(Open(bytes)->entryCount, 2);
+  EXPECT_EQ(std::ssize(Open(bytes)->Entries()), 2);
 }
 
 TEST_F(ResourcePackageTest, ExtremeHeaderAndRecordFields) {
@@ -166,7 +166,7 @@ TEST_F(ResourcePackageTest, ExtremeHeaderAndRecordFields) {
     std::string bytes = valid;
     PutWord(bytes, c.offset, c.value);
     auto package = Open(bytes);
-    EXPECT_EQ(package->entryCount, c.expectedEntries) << c.offset << "=" << c.value;
+    EXPECT_EQ(std::ssize(package->Entries()), c.expectedEntries) << c.offset << "=" << c.value;
     if (c.expectedEntries == 0) {
       EXPECT_EQ(package->FindEntry("name"), nullptr);
     }
@@ -188,7 +188,7 @@ TEST_F(ResourcePackageTest, AnEntryTableOverItsMemoryBoundIsNotRead) {
     std::vector<pkg::EntrySource> entries(static_cast<std::size_t>(count), {"e", "", false});
     entries.front() = {"first", "1", false};
     auto package = Open(pkg::BuildPackage("Tool", entries));
-    EXPECT_EQ(package->entryCount, count == fits ? count : 0) << count;
+    EXPECT_EQ(std::ssize(package->Entries()), count == fits ? count : 0) << count;
     EXPECT_EQ(Read(*package, "first"), count == fits ? "1" : "<none>");
   }
 }

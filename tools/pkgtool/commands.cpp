@@ -119,8 +119,7 @@ int RunList(const tool::Invocation& invocation) {
   if (view == nullptr) return Fail(error);
   const System::IO::ResourcePackage& package = view->package();
   std::printf("%12s  %-9s  %s\n", "SIZE", "DATA", "NAME");
-  for (std::int32_t i = 0; i < package.entryCount; ++i) {
-    const System::IO::PackageEntry& entry = package.entries[i];
+  for (const System::IO::PackageEntry& entry : package.Entries()) {
     std::printf("%12d  %-9s  %s\n", entry.size, entry.scrambled != 0 ? "scrambled" : "plain",
                 HostText(entry.name).c_str());
   }

@@ -83,8 +83,9 @@ bool ExtractAll(PackageView& view, const std::string& folder,
   System::IO::ResourcePackage& package = view.package();
   std::set<std::string_view> seen;
   std::vector<std::string> parts;
-  for (std::int32_t i = 0; i < package.entryCount; ++i) {
-    const char* const name = package.entries[i].name;
+  const std::span<const System::IO::PackageEntry> entries = package.Entries();
+  for (std::size_t i = 0; i < entries.size(); ++i) {
+    const char* const name = entries[i].name;
     if (!seen.insert(name).second) {
       warnings->push_back("duplicate entry '" + HostText(name) + "' skipped: the updater reads the first");
       continue;
@@ -100,7 +101,7 @@ bool ExtractAll(PackageView& view, const std::string& folder,
     }
     path += "/" + parts.back();
     if (!WriteHostFile(path, package.ReadEntry(name), error)) return false;
-    if (progress) progress(static_cast<std::size_t>(i) + 1, static_cast<std::size_t>(package.entryCount));
+    if (progress) progress(i + 1, entries.size());
   }
   return true;
 }

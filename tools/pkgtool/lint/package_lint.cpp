@@ -62,8 +62,8 @@ std::string NameThatReads(System::IO::ResourcePackage& package, const std::strin
   for (const std::string& candidate : CaseVariants(openedAs)) {
     unsigned char table[256];
     System::IO::BuildSubstitutionTable(("\\" + candidate).c_str(), table);
-    for (std::int32_t e = 0; e < package.entryCount; ++e) {
-      std::string name = package.entries[e].name;
+    for (const System::IO::PackageEntry& entry : package.Entries()) {
+      std::string name = entry.name;
       for (char& c : name) c = static_cast<char>(table[stored[static_cast<unsigned char>(c)]]);
       if (name == words::kScriptEntry) return candidate;
     }
@@ -107,8 +107,8 @@ Findings Lint(PackageView& view, int depth) {
   Findings findings;
   System::IO::ResourcePackage& package = view.package();
   std::vector<EntryInfo> entries;
-  for (std::int32_t i = 0; i < package.entryCount; ++i) {
-    entries.push_back({package.entries[i].name, package.entries[i].scrambled != 0});
+  for (const System::IO::PackageEntry& entry : package.Entries()) {
+    entries.push_back({entry.name, entry.scrambled != 0});
   }
   const System::IO::PackageEntry* script = package.FindEntry(words::kScriptEntry);
   if (script == nullptr) {
