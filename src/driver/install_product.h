@@ -18,7 +18,7 @@ constexpr std::int32_t kMaxInstallScriptSize = 16 * 1024 * 1024;
 // before its tree is built. Sized in pointers, which most of a tree is made of, so that
 // the same scripts fit everywhere: 20 MiB on the 32-bit handheld, 40 MiB on a 64-bit
 // host; a product of 100,000 listed files takes about 35 MiB of it here.
-constexpr std::size_t kMaxLoadedScriptBytes = 5 * 1024 * 1024 * sizeof(void*);
+constexpr std::size_t kMaxLoadedScriptBytes = std::size_t{5} * 1024 * 1024 * sizeof(void*);
 
 // `deliveredPath` is the full path of a delivered file; the caller keeps it. The
 // delivery is expanded into the package file beside it (its path without the last

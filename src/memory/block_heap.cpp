@@ -17,7 +17,7 @@ using block_heap_internal::kAlignment;
 using block_heap_internal::MarkUnusable;
 using block_heap_internal::MarkUsable;
 
-constexpr std::size_t kChunkSize = 64 * 1024;
+constexpr std::size_t kChunkSize = std::size_t{64} * 1024;
 // Added to a chunk's count while a thread still cuts blocks from it, so that frees of
 // its early blocks never bring the count to zero before it is retired.
 constexpr std::int64_t kCurrentBias = std::int64_t{1} << 40;

@@ -14,7 +14,7 @@
 
 namespace {
 
-constexpr std::size_t kInputSize = 256 * 1024;
+constexpr std::size_t kInputSize = std::size_t{256} * 1024;
 // The signature, the method and the flags of a member header.
 constexpr std::size_t kFixedHeaderCheck = 4;
 

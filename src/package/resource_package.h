@@ -31,7 +31,7 @@ constexpr std::int32_t kMaxEntryNameLength = 67;
 // The memory an entry table may take: room for the 100,000 entries of a large product
 // and half as many again (about 105 bytes an entry), a sixth of what the handheld gives
 // a process.
-constexpr std::size_t kMaxEntryTableBytes = 16 * 1024 * 1024;
+constexpr std::size_t kMaxEntryTableBytes = std::size_t{16} * 1024 * 1024;
 
 // One decoded entry record.
 struct PackageEntry {

@@ -16,7 +16,7 @@ String::String(String&& other) noexcept
 }
 
 String& String::operator=(const String& other) {
-  Assign(other.data, other.length);
+  if (this != &other) Assign(other.data, other.length);
   return *this;
 }
 

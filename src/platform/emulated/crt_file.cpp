@@ -72,9 +72,9 @@ emu::Status OpenNarrow(const char* path, emu::FileAccess access, emu::Dispositio
 // gather in a write-behind block, so that a large file is written in large pieces; a
 // small file's one write goes out as it is.
 struct StreamFile {
-  static constexpr std::size_t kReadAhead = 64 * 1024;
-  static constexpr std::size_t kWriteBehind = 256 * 1024;
-  static constexpr std::size_t kSmallWrite = 4 * 1024;
+  static constexpr std::size_t kReadAhead = std::size_t{64} * 1024;
+  static constexpr std::size_t kWriteBehind = std::size_t{256} * 1024;
+  static constexpr std::size_t kSmallWrite = std::size_t{4} * 1024;
   static constexpr std::size_t kBuffer = 1024;
 
   explicit StreamFile(int descriptor) : fd(descriptor) {}

@@ -61,7 +61,7 @@ constexpr std::uint32_t kFolderEvents = IN_CREATE | IN_DELETE | IN_MOVED_FROM | 
                                         IN_DELETE_SELF | IN_MOVE_SELF | IN_ONLYDIR;
 constexpr std::uint32_t kSelfEvents = IN_DELETE_SELF | IN_MOVE_SELF | IN_IGNORED | IN_UNMOUNT;
 
-constexpr std::size_t kEventBuffer = 64 * 1024;
+constexpr std::size_t kEventBuffer = std::size_t{64} * 1024;
 // A read that leaves this much of the buffer free has emptied the queue.
 constexpr std::size_t kLargestEvent = sizeof(struct inotify_event) + NAME_MAX + 1;
 
@@ -183,7 +183,8 @@ bool ReadNames(int folder, std::size_t limit,
       std::string key;
       if (!KeyOfHostName(item->d_name, &key)) continue;
       if (keyed->size() >= limit) return false;
-      keyed->push_back({std::move(key), {item->d_name, KindOf(item->d_type)}});
+      keyed->emplace_back(std::move(key),
+                         std::pair<std::string, EntryKind>(item->d_name, KindOf(item->d_type)));
     }
   }
 }
