@@ -19,9 +19,11 @@ class DevicectlTest : public ::testing::Test {
     args.insert(args.begin(), {"--device", device_.hostDir()});
     return test::RunProgram(DEVICECTL_PATH, args, input);
   }
-  // Checks a failure: exit code 1, nothing on standard output, one line on standard error.
-  static void ExpectFailure(const test::ProgramResult& result, const std::string& firstLine) {
-    EXPECT_EQ(result.exitCode, 1);
+  // Checks a failure: its exit code, nothing on standard output, one line on standard
+  // error.
+  static void ExpectFailure(const test::ProgramResult& result, int exitCode,
+                            const std::string& firstLine) {
+    EXPECT_EQ(result.exitCode, exitCode) << firstLine;
     EXPECT_EQ(result.out, "");
     EXPECT_EQ(result.err.substr(0, result.err.find('\n') + 1), firstLine + "\n");
   }
@@ -45,10 +47,11 @@ TEST_F(DevicectlTest, InitMakesTheFoldersOnTheDeviceThatCeDeviceNames) {
 TEST_F(DevicectlTest, HelpComesFromTheCommandTable) {
   auto result = Run({"help"});
   EXPECT_EQ(result.exitCode, 0);
-  for (const char* line : {"usage: devicectl [--device DIR] COMMAND [ARGS]", "  init ",
-                           "  reg export [KEY] ", "  reg import FILE|- ",
-                           "  window add TITLE [--class NAME] ", "  window list ",
-                           "  events [--clear] ", "  attrib +h|-h PATH ", "  ls [PATH] "}) {
+  for (const char* line :
+       {"usage: devicectl [--device DIR] COMMAND [ARGS]", "  init ", "  reg export [KEY] ",
+        "  reg import FILE|- ", "  window add TITLE [--class NAME] ", "  window list ",
+        "  events [--clear] ", "  attrib +h|-h PATH ", "  ls [PATH] ", "exit codes:\n",
+        "  2  usage error\n"}) {
     EXPECT_NE(result.out.find(line), std::string::npos) << line;
   }
   EXPECT_EQ(Run({"--help"}).out, result.out);
@@ -59,27 +62,41 @@ TEST_F(DevicectlTest, HelpComesFromTheCommandTable) {
             "usage: devicectl window add TITLE [--class");
 }
 
-TEST_F(DevicectlTest, MistakesAreOneLineErrorsWithExitCodeOne) {
-  ExpectFailure(Run({"evnts"}), "devicectl: unknown command 'evnts', did you mean 'events'?");
-  ExpectFailure(Run({"window", "lst"}),
-                "devicectl: unknown command 'window lst', did you mean 'window list'?");
-  ExpectFailure(Run({"frobnicate"}), "devicectl: unknown command 'frobnicate'");
-  ExpectFailure(Run({"window"}), "devicectl: 'window' needs one of: window add, window list");
-  ExpectFailure(Run({}), "devicectl: no command given; 'devicectl help' lists the commands");
-  ExpectFailure(Run({"events", "--all"}), "devicectl: events: unknown option '--all'");
-  ExpectFailure(Run({"window", "add"}), "devicectl: window add: missing argument");
-  ExpectFailure(Run({"ls", "a", "b"}), "devicectl: ls: unexpected argument 'b'");
-  ExpectFailure(test::RunProgram(DEVICECTL_PATH, {"--colour", "ls"}),
+// A mistyped command line exits 2, what cannot be read (a path not on the device) 3.
+TEST_F(DevicectlTest, MistakesAreOneLineErrorsWithTheirExitCode) {
+  constexpr int kUsage = 2;
+  constexpr int kUnreadable = 3;
+  const struct {
+    std::vector<std::string> args;  // after --device DIR
+    int exitCode;
+    std::string firstLine;
+  } cases[] = {
+      {{"evnts"}, kUsage, "devicectl: unknown command 'evnts', did you mean 'events'?"},
+      {{"window", "lst"},
+       kUsage,
+       "devicectl: unknown command 'window lst', did you mean 'window list'?"},
+      {{"frobnicate"}, kUsage, "devicectl: unknown command 'frobnicate'"},
+      {{"window"}, kUsage, "devicectl: 'window' needs one of: window add, window list"},
+      {{}, kUsage, "devicectl: no command given; 'devicectl help' lists the commands"},
+      {{"events", "--all"}, kUsage, "devicectl: events: unknown option '--all'"},
+      {{"window", "add"}, kUsage, "devicectl: window add: missing argument"},
+      {{"ls", "a", "b"}, kUsage, "devicectl: ls: unexpected argument 'b'"},
+      {{"attrib", "+x", "\\Temp"}, kUsage, "devicectl: attrib: expected +h or -h and a path"},
+      {{"ls", "\\Missing"}, kUnreadable, "devicectl: ls: \\Missing: not found"},
+  };
+  for (const auto& c : cases) ExpectFailure(Run(c.args), c.exitCode, c.firstLine);
+  ExpectFailure(test::RunProgram(DEVICECTL_PATH, {"--colour", "ls"}), kUsage,
                 "devicectl: unknown option '--colour'");
-  ExpectFailure(Run({"attrib", "+x", "\\Temp"}),
-                "devicectl: attrib: expected +h or -h and a path");
-  ExpectFailure(Run({"ls", "\\Missing"}), "devicectl: ls: \\Missing: not found");
+  ExpectFailure(test::RunProgram(DEVICECTL_PATH, {"--device"}), kUsage,
+                "devicectl: option '--device' needs a value");
 }
 
 TEST_F(DevicectlTest, RegistryExportAndImport) {
   const std::string file = device_.hostDir() + "/in.reg";
-  test::WriteHostFile(file, "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\Kelp\\1.0]\r\n"
-                            "\"InstallPath\"=\"\\\\Program Files\\\\Kelp\"\r\n\"Build\"=dword:0000000c\r\n");
+  test::WriteHostFile(
+      file,
+      "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\Kelp\\1.0]\r\n"
+      "\"InstallPath\"=\"\\\\Program Files\\\\Kelp\"\r\n\"Build\"=dword:0000000c\r\n");
   auto result = Run({"reg", "import", file});
   ASSERT_EQ(result.exitCode, 0) << result.err;
   // The updater's own calls see what devicectl wrote.
@@ -87,8 +104,9 @@ TEST_F(DevicectlTest, RegistryExportAndImport) {
   ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, u"\\Software\\Kelp\\1.0", 0, 0, &key), ERROR_SUCCESS);
   DWORD build = 0;
   DWORD size = sizeof build;
-  ASSERT_EQ(RegQueryValueExW(key, u"Build", nullptr, nullptr, reinterpret_cast<BYTE*>(&build), &size),
-            ERROR_SUCCESS);
+  ASSERT_EQ(
+      RegQueryValueExW(key, u"Build", nullptr, nullptr, reinterpret_cast<BYTE*>(&build), &size),
+      ERROR_SUCCESS);
   EXPECT_EQ(build, 12u);
   RegCloseKey(key);
 
@@ -101,14 +119,15 @@ TEST_F(DevicectlTest, RegistryExportAndImport) {
   EXPECT_EQ(result.out, expected);
 
   ExpectFailure(Run({"reg", "import", "-"}, "REGEDIT4\n[HKCU\\New]\n\"a\"=dword:1\n\"b\"=hex:zz\n"),
-                "devicectl: reg import: standard input: line 4: malformed hex bytes");
-  ExpectFailure(Run({"reg", "import", device_.hostDir() + "/none.reg"}),
+                3, "devicectl: reg import: standard input: line 4: malformed hex bytes");
+  ExpectFailure(Run({"reg", "import", device_.hostDir() + "/none.reg"}), 3,
                 "devicectl: reg import: " + device_.hostDir() + "/none.reg: cannot be read");
-  ExpectFailure(Run({"reg", "export", "HKCU\\New"}),
+  ExpectFailure(Run({"reg", "export", "HKCU\\New"}), 3,
                 "devicectl: reg export: no such key: HKCU\\New");
 
-  result = Run({"reg", "import", "-"}, "Windows Registry Editor Version 5.00\n"
-                                       "[-HKEY_LOCAL_MACHINE\\Software\\Kelp]\n");
+  result = Run({"reg", "import", "-"},
+               "Windows Registry Editor Version 5.00\n"
+               "[-HKEY_LOCAL_MACHINE\\Software\\Kelp]\n");
   EXPECT_EQ(result.exitCode, 0) << result.err;
   EXPECT_EQ(Run({"reg", "export"}).out,
             "Windows Registry Editor Version 5.00\n\n[HKEY_LOCAL_MACHINE\\Software]\n\n");
@@ -120,16 +139,16 @@ TEST_F(DevicectlTest, WindowsAndTheJournal) {
   const std::string handle = result.out.substr(0, result.out.size() - 1);
   EXPECT_EQ(result.out, handle + "\n");
   EXPECT_EQ(Run({"window", "add", "Untitled"}).exitCode, 0);
-  EXPECT_EQ(Run({"window", "list"}).out,
-            handle + "\tViewerClass\tStock Viewer\n" + std::to_string(std::stoll(handle) + 1) +
-                "\t\tUntitled\n");
+  EXPECT_EQ(Run({"window", "list"}).out, handle + "\tViewerClass\tStock Viewer\n" +
+                                             std::to_string(std::stoll(handle) + 1) +
+                                             "\t\tUntitled\n");
 
   const HWND window = FindWindowW(nullptr, u"stock viewer");
   EXPECT_EQ(std::to_string(reinterpret_cast<std::uintptr_t>(window)), handle);
   PostMessageW(window, WM_CLOSE, 0, 0);
   std::u16string commandLine = u"-firstRun";
-  CreateProcessW(u"\\Windows\\missing.exe", commandLine.data(), nullptr, nullptr, FALSE, 0,
-                 nullptr, nullptr, nullptr, nullptr);
+  CreateProcessW(u"\\Windows\\missing.exe", commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                 nullptr, nullptr, nullptr);
   EXPECT_EQ(Run({"events"}).out,
             "{\"seq\":1,\"kind\":\"message\",\"hwnd\":" + handle +
                 ",\"title\":\"Stock Viewer\",\"message\":16,\"wParam\":0,\"lParam\":0}\n"
@@ -151,17 +170,17 @@ TEST_F(DevicectlTest, AttribAndLs) {
   EXPECT_EQ(Run({"attrib", "-h", "\\Temp\\a.gz"}).exitCode, 0);
   EXPECT_EQ(Run({"ls", "/Temp/*.GZ"}).out, "-----\t5\ta.gz\n");
   EXPECT_EQ(Run({"ls", "\\My Documents"}).out, "");
-  ExpectFailure(Run({"attrib", "+h", "\\Temp\\none"}),
+  ExpectFailure(Run({"attrib", "+h", "\\Temp\\none"}), 3,
                 "devicectl: attrib: \\Temp\\none: not found");
 }
 
 TEST_F(DevicectlTest, MissingDeviceIsAnErrorAndStaysMissing) {
   const std::string missing = device_.hostDir() + "/missing";
   const auto result = test::RunProgram(DEVICECTL_PATH, {"--device", missing, "window", "list"});
-  EXPECT_EQ(result.exitCode, 1);
+  EXPECT_EQ(result.exitCode, 3);
   EXPECT_NE(result.err.find("devicectl: window list: no device folder: " + missing),
             std::string::npos);
-  EXPECT_EQ(test::RunProgram(DEVICECTL_PATH, {"--device", missing, "ls"}).exitCode, 1);
+  EXPECT_EQ(test::RunProgram(DEVICECTL_PATH, {"--device", missing, "ls"}).exitCode, 3);
   EXPECT_FALSE(fs::exists(missing));
 }
 

@@ -3,11 +3,21 @@
 // registry export and its journal.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
 #include <filesystem>
+#include <fstream>
 #include <map>
 #include <set>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "testing/run_program.h"
@@ -219,7 +229,7 @@ TEST_F(PkgtoolTest, TryNamesShortcutsNestedProductsAndFailedStarts) {
   const std::string product = work_.hostDir() + "/Failing";  // a plain package
   Pack(folder, product);
   result = Pkgtool({"try", product});
-  ASSERT_EQ(result.exitCode, 0) << result.err;
+  EXPECT_EQ(result.exitCode, 1) << result.err;  // a program start failed
   EXPECT_EQ(
       LinesAfter(result.out, "  FAILED   "),
       std::vector<std::string>{"\\Windows\\none.exe  -x  (the start failed: no such program)"});
@@ -234,7 +244,7 @@ TEST_F(PkgtoolTest, TryNamesShortcutsNestedProductsAndFailedStarts) {
   test::WriteHostFile(folder + "/a.exe", "a");
   Pack(folder, product);
   result = Pkgtool({"try", product});
-  ASSERT_EQ(result.exitCode, 0) << result.err;
+  EXPECT_EQ(result.exitCode, 1) << result.err;  // kept for another attempt
   EXPECT_EQ(LinesAfter(result.out, "NOT INSTALLED: ").size(), 1u) << result.out;
   EXPECT_TRUE(LinesAfter(result.out, "  started  ").empty());
   EXPECT_EQ(LinesAfter(result.out, "  \\pkgtool-try\\Failing.gz.try1").size(), 1u);
@@ -266,6 +276,7 @@ TEST_F(PkgtoolTest, TryReportsNestedProductsFromTheUpdatersAccount) {
     const char* updater;              // null for this build's
     std::vector<std::string> nested;  // the lines of \Outer\Inner.gz, after its path
     const char* summaryEnd;
+    int exitCode;  // 1 when the delivery was not completely installed
   } cases[] = {
       {"unpacked before and after its delivery is written",
        "<File name=\"Inner.gz\"/>",
@@ -273,19 +284,22 @@ TEST_F(PkgtoolTest, TryReportsNestedProductsFromTheUpdatersAccount) {
        nullptr,
        {"no such file when the action ran: nothing installed",
         "installed, from the entry 'Inner.gz'"},
-       "1 nested products installed"},
+       "1 nested products installed",
+       0},
       {"its delivery could not be written",
        "<File name=\"Inner.gz\"/><File name=\"b|c\"/>",
        unpackAfter,
        nullptr,
        {},
-       "0 nested products installed"},
+       "0 nested products installed",
+       1},
       {"an updater that does nothing",
        "<File name=\"Inner.gz\"/>",
        unpackAfter,
        "/bin/true",
        {},
-       "0 nested products installed"},
+       "0 nested products installed",
+       1},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -297,7 +311,7 @@ TEST_F(PkgtoolTest, TryReportsNestedProductsFromTheUpdatersAccount) {
     std::vector<std::string> args{"try", product};
     if (c.updater != nullptr) args.insert(args.end(), {"--updater", c.updater});
     const auto result = Pkgtool(args);
-    ASSERT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(result.exitCode, c.exitCode) << result.err;
     EXPECT_EQ(LinesAfter(result.out, "  \\Outer\\Inner.gz  "), c.nested) << result.out;
     EXPECT_TRUE(result.out.ends_with(std::string(c.summaryEnd) + "\n")) << result.out;
     EXPECT_EQ(LinesAfter(result.out, "the updater gave no account of its run").size(),
@@ -329,24 +343,141 @@ TEST_F(PkgtoolTest, TryLeavesTheGivenDeviceAsItWasAndRepeatsItself) {
   EXPECT_TRUE(LinesAfter(first.out, "  created  \\Program Files\\Kelmora Notes").empty());
 }
 
-TEST_F(PkgtoolTest, MistakesAreOneLineErrors) {
-  auto result = Pkgtool({"try", work_.hostDir() + "/missing.gz"});
-  EXPECT_EQ(result.exitCode, 1);
-  EXPECT_EQ(result.out, "");
-  EXPECT_EQ(result.err, "pkgtool: " + work_.hostDir() + "/missing.gz: No such file or directory\n");
+// True when process `pid` has ended: gone, or a zombie waiting for its parent.
+bool Ended(pid_t pid) {
+  std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+  std::string text;
+  if (!std::getline(stat, text)) return true;
+  const std::size_t close = text.rfind(')');
+  return close != std::string::npos && close + 2 < text.size() && text[close + 2] == 'Z';
+}
+
+// An updater that never finishes ends when its time is up or pkgtool is interrupted, and
+// so does what it started; pkgtool exits non-zero and leaves no scratch device.
+TEST_F(PkgtoolTest, TryEndsAnUpdaterThatHangsAndCleansUp) {
   const std::string product = Packed("notes", "Notes.gz");
-  result = Pkgtool({"try", product, "--updater", work_.hostDir()});
-  EXPECT_EQ(result.err, "pkgtool: " + work_.hostDir() + ": not an executable file\n");
-  result = Pkgtool({"try", product, "--device", work_.hostDir() + "/nowhere"});
-  EXPECT_EQ(result.err,
-            "pkgtool: " + work_.hostDir() + "/nowhere: not a device (it has no fs/ folder)\n");
-  result = Pkgtool({"lint"});
-  EXPECT_EQ(result.err,
-            "pkgtool: lint: one package file to lint\nusage: pkgtool lint PRODUCT [--as NAME] "
-            "[--json]\n");
-  result = Pkgtool(
-      {"pack", std::string(EXAMPLES_DIR) + "/notes", "-o", work_.hostDir() + "/x.gz", "--force"});
-  EXPECT_EQ(result.err.substr(0, result.err.find('\n')), "pkgtool: pack: --force goes with --lint");
+  const std::string pids = work_.hostDir() + "/pids";
+  const struct {
+    const char* name;
+    int signal;         // sent to pkgtool once the updater runs; 0 for the time limit
+    const char* setup;  // shell lines before the updater starts its child
+  } cases[] = {
+      {"time limit", 0, ""},
+      {"SIGTERM", SIGTERM, ""},
+      {"SIGINT", SIGINT, ""},
+      {"time limit, SIGTERM ignored", 0, "trap '' TERM\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    fs::remove(pids);
+    const std::string updater = work_.hostDir() + "/hang.sh";
+    test::WriteHostFile(updater, std::string("#!/bin/sh\n") + c.setup +
+                                     "sleep 600 &\necho $$ $! > " + pids + ".new\nmv " + pids +
+                                     ".new " + pids + "\nwhile :; do wait; done\n");
+    fs::permissions(updater, fs::perms::owner_all);
+    const std::string temp = work_.hostDir() + "/tmp";
+    fs::create_directories(temp);
+
+    std::vector<std::string> args{PKGTOOL_PATH, "try", product, "--updater", updater};
+    if (c.signal == 0) args.insert(args.end(), {"--timeout", "2"});
+    std::vector<char*> argv;
+    for (std::string& arg : args) argv.push_back(arg.data());
+    argv.push_back(nullptr);
+    std::vector<std::string> environment{"TMPDIR=" + temp};
+    for (char** entry = environ; *entry != nullptr; ++entry) {
+      if (!std::string_view(*entry).starts_with("TMPDIR=")) environment.emplace_back(*entry);
+    }
+    std::vector<char*> envp;
+    for (std::string& entry : environment) envp.push_back(entry.data());
+    envp.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+    pid_t pkgtool = 0;
+    ASSERT_EQ(::posix_spawn(&pkgtool, argv[0], &actions, nullptr, argv.data(), envp.data()), 0);
+    posix_spawn_file_actions_destroy(&actions);
+    // The updater has started its child once it has written their numbers.
+    int status = 0;
+    pid_t ended = 0;
+    while (!fs::exists(pids) && (ended = ::waitpid(pkgtool, &status, WNOHANG)) == 0)
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    ASSERT_EQ(ended, 0) << "pkgtool ended before the updater ran";
+    if (c.signal != 0) ::kill(pkgtool, c.signal);
+    ASSERT_EQ(::waitpid(pkgtool, &status, 0), pkgtool);
+    if (c.signal != 0) {
+      EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == c.signal) << status;
+    } else {
+      EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << status;
+    }
+    EXPECT_TRUE(fs::is_empty(temp)) << "a scratch device is left in " << temp;
+    std::ifstream in(pids);
+    pid_t shell = 0;
+    pid_t child = 0;
+    ASSERT_TRUE(in >> shell >> child);
+    EXPECT_TRUE(Ended(shell));
+    // The child was ended with its group; a zombie until init reaps it.
+    for (int tries = 0; tries < 500 && !Ended(child); ++tries)
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    EXPECT_TRUE(Ended(child));
+    if (!Ended(child)) ::kill(child, SIGKILL);
+  }
+}
+
+// Every mistake is one line on standard error with the exit code a script can act on: 2
+// for the command line, 3 for input that cannot be read.
+TEST_F(PkgtoolTest, MistakesAreOneLineErrorsWithTheirExitCode) {
+  constexpr int kUsage = 2;
+  constexpr int kUnreadable = 3;
+  const std::string product = Packed("notes", "Notes.gz");
+  const std::string missing = work_.hostDir() + "/missing.gz";
+  const std::string cut = work_.hostDir() + "/Cut.gz";
+  test::WriteHostFile(cut, test::ReadHostFile(product).substr(0, 40));
+  const struct {
+    std::vector<std::string> args;
+    int exitCode;
+    std::string firstLine;  // of standard error (a usage line may follow)
+  } cases[] = {
+      {{"try", missing}, kUnreadable, "pkgtool: " + missing + ": No such file or directory\n"},
+      {{"try", cut}, kUnreadable, "pkgtool: " + cut + ": damaged or truncated gzip data\n"},
+      {{"try", product, "--device", work_.hostDir() + "/nowhere"},
+       kUnreadable,
+       "pkgtool: " + work_.hostDir() + "/nowhere: not a device (it has no fs/ folder)\n"},
+      {{"try", product, "--updater", work_.hostDir()},
+       kUsage,
+       "pkgtool: " + work_.hostDir() + ": not an executable file\n"},
+      {{"try", product, "--timeout", "0"},
+       kUsage,
+       "pkgtool: try: --timeout takes a number of seconds from 1 to 86400\n"},
+      {{"lint"}, kUsage, "pkgtool: lint: one package file to lint\n"},
+      {{"lint", missing}, kUnreadable, "pkgtool: " + missing + ": No such file or directory\n"},
+      {{"lint", cut}, kUnreadable, "pkgtool: " + cut + ": damaged or truncated gzip data\n"},
+      {{"list", cut}, kUnreadable, "pkgtool: " + cut + ": damaged or truncated gzip data\n"},
+      {{"extract", cut, "-C", work_.hostDir() + "/x"},
+       kUnreadable,
+       "pkgtool: " + cut + ": damaged or truncated gzip data\n"},
+      {{"pack", work_.hostDir() + "/nowhere", "-o", work_.hostDir() + "/x.gz"},
+       kUnreadable,
+       "pkgtool: " + work_.hostDir() + "/nowhere: not a folder\n"},
+      {{"pack", std::string(EXAMPLES_DIR) + "/notes", "-o", work_.hostDir() + "/x.gz", "--force"},
+       kUsage,
+       "pkgtool: pack: --force goes with --lint\n"},
+      {{"lnt", product}, kUsage, "pkgtool: unknown command 'lnt', did you mean 'lint'?\n"},
+      {{}, kUsage, "usage: pkgtool COMMAND [ARGS]\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.args.empty() ? "no arguments" : c.args[0] + " " + c.args.back());
+    const auto result = Pkgtool(c.args);
+    EXPECT_EQ(result.exitCode, c.exitCode);
+    EXPECT_EQ(result.out, "");
+    EXPECT_EQ(result.err.substr(0, result.err.find('\n') + 1), c.firstLine);
+  }
+  // lint --json says in its JSON too that the package cannot be read.
+  const auto result = Pkgtool({"lint", cut, "--json"});
+  EXPECT_EQ(result.exitCode, kUnreadable);
+  EXPECT_EQ(result.out, "{\"package\":\"" + cut + "\",\"unreadable\":\"" + cut +
+                            ": damaged or truncated gzip data\"}\n");
+  EXPECT_FALSE(fs::exists(work_.hostDir() + "/x"));
 }
 
 }  // namespace

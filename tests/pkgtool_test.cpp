@@ -26,6 +26,10 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// The exit codes a script reads (tools/common/exit_codes.h).
+constexpr int kUsage = 2;
+constexpr int kUnreadable = 3;
+
 std::string ReadHostFile(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);
   std::ostringstream out;
@@ -52,10 +56,11 @@ class PkgtoolTest : public ::testing::Test {
   static test::ProgramResult Run(const std::vector<std::string>& args) {
     return test::RunProgram(PKGTOOL_PATH, args);
   }
-  // A failure: non-zero exit, nothing on standard output, and the reason on the first
+  // A failure: its exit code, nothing on standard output, and the reason on the first
   // line of standard error (a usage line may follow it).
-  static void ExpectFailure(const test::ProgramResult& result, const std::string& inError) {
-    EXPECT_NE(result.exitCode, 0);
+  static void ExpectFailure(const test::ProgramResult& result, int exitCode,
+                            const std::string& inError) {
+    EXPECT_EQ(result.exitCode, exitCode) << inError;
     EXPECT_EQ(result.out, "");
     const std::string firstLine = result.err.substr(0, result.err.find('\n'));
     EXPECT_EQ(firstLine.rfind("pkgtool: ", 0), 0u) << result.err;
@@ -139,24 +144,29 @@ TEST_F(PkgtoolTest, PlainOutputIsReadByTheSystemReaderUnderItsOwnName) {
 TEST_F(PkgtoolTest, RefusalsLeaveNoOutput) {
   const fs::path out = work_ / "Out.gz";
   WriteHostFile(work_ / "noscript" / "a.txt", "a");
-  ExpectFailure(Run({"pack", (work_ / "noscript").string(), "-o", out.string()}),
+  // A refusal that --allow-no-script overrides: a problem found, 1.
+  ExpectFailure(Run({"pack", (work_ / "noscript").string(), "-o", out.string()}), 1,
                 "no InstallScript.xml");
   EXPECT_EQ(Run({"pack", (work_ / "noscript").string(), "-o", out.string(), "--allow-no-script"}).exitCode, 0);
   fs::remove(out);
 
   WriteHostFile(source_ / std::string(68, 'n'), "long");
-  ExpectFailure(Run({"pack", source_.string(), "-o", out.string()}), "longer than 67 bytes");
+  ExpectFailure(Run({"pack", source_.string(), "-o", out.string()}), kUnreadable,
+                "longer than 67 bytes");
   fs::remove(source_ / std::string(68, 'n'));
 
-  ExpectFailure(Run({"pack", (work_ / "missing").string(), "-o", out.string()}), "not a folder");
-  ExpectFailure(Run({"pack", source_.string(), "-o", out.string(), "--level", "12"}), "--level");
-  ExpectFailure(Run({"pack", source_.string()}), "-o OUT is required");
-  ExpectFailure(Run({"pack", source_.string(), "-o", out.string(), "--bogus"}), "--bogus");
+  ExpectFailure(Run({"pack", (work_ / "missing").string(), "-o", out.string()}), kUnreadable,
+                "not a folder");
+  ExpectFailure(Run({"pack", source_.string(), "-o", out.string(), "--level", "12"}), kUsage,
+                "--level");
+  ExpectFailure(Run({"pack", source_.string()}), kUsage, "-o OUT is required");
+  ExpectFailure(Run({"pack", source_.string(), "-o", out.string(), "--bogus"}), kUsage, "--bogus");
   EXPECT_FALSE(fs::exists(out));
 
   // An existing output is replaced only by a complete package.
   WriteHostFile(out, "old");
-  ExpectFailure(Run({"pack", (work_ / "missing").string(), "-o", out.string()}), "not a folder");
+  ExpectFailure(Run({"pack", (work_ / "missing").string(), "-o", out.string()}), kUnreadable,
+                "not a folder");
   EXPECT_EQ(ReadHostFile(out), "old");
   for (const auto& entry : fs::directory_iterator(work_)) {
     EXPECT_EQ(entry.path().filename().string().find(".tmp"), std::string::npos) << entry.path();
@@ -205,19 +215,27 @@ TEST_F(PkgtoolTest, ExtractRefusesNamesThatLeaveTheFolder) {
 
 TEST_F(PkgtoolTest, DamagedInputAndHelp) {
   WriteHostFile(work_ / "Broken.gz", test::GzipBytes(test::RandomBytes(5000, 9)).substr(0, 100));
-  ExpectFailure(Run({"list", (work_ / "Broken.gz").string()}), "Broken.gz");
-  ExpectFailure(Run({"list", (work_ / "absent.gz").string()}), "absent.gz");
+  ExpectFailure(Run({"list", (work_ / "Broken.gz").string()}), kUnreadable, "Broken.gz");
+  ExpectFailure(Run({"list", (work_ / "absent.gz").string()}), kUnreadable, "absent.gz");
+  ExpectFailure(Run({"extract", (work_ / "Broken.gz").string(), "-C", (work_ / "x").string()}),
+                kUnreadable, "Broken.gz");
+  ExpectFailure(Run({"list"}), kUsage, "one package file to list");
+  ExpectFailure(Run({"extract", (work_ / "Broken.gz").string()}), kUsage, "-C DIR is required");
 
   auto result = Run({"--help"});
   EXPECT_EQ(result.exitCode, 0);
   for (const char* command : {"pack", "list", "extract"}) {
     EXPECT_NE(result.out.find(std::string("  ") + command + " "), std::string::npos) << command;
   }
+  for (const char* line : {"exit codes:\n", "  1  the check found a problem", "  2  usage error\n",
+                           "  3  input that cannot be read"}) {
+    EXPECT_NE(result.out.find(line), std::string::npos) << line;
+  }
   result = Run({"pack", "--help"});
   EXPECT_EQ(result.exitCode, 0);
   EXPECT_EQ(result.out.rfind("usage: pkgtool pack DIR -o OUT", 0), 0u) << result.out;
   result = Run({"pakc"});
-  EXPECT_NE(result.exitCode, 0);
+  EXPECT_EQ(result.exitCode, kUsage);
   EXPECT_NE(result.err.find("pack"), std::string::npos) << result.err;
 }
 

@@ -42,10 +42,10 @@ bool AsksForHelp(std::span<const std::string> args) {
 
 }  // namespace
 
-int Fail(std::string_view tool, std::string_view message) {
+int Fail(std::string_view tool, int exitCode, std::string_view message) {
   std::fprintf(stderr, "%.*s: %.*s\n", static_cast<int>(tool.size()), tool.data(),
                static_cast<int>(message.size()), message.data());
-  return 1;
+  return exitCode;
 }
 
 std::string UsageLine(const ToolInfo& tool, const Command& command) {
@@ -55,9 +55,10 @@ std::string UsageLine(const ToolInfo& tool, const Command& command) {
 }
 
 int UsageError(const Invocation& invocation, std::string_view message) {
-  Fail(invocation.tool.name, std::string(invocation.command.name) + ": " + std::string(message));
+  Fail(invocation.tool.name, kExitUsage,
+       std::string(invocation.command.name) + ": " + std::string(message));
   std::fprintf(stderr, "%s\n", UsageLine(invocation.tool, invocation.command).c_str());
-  return 1;
+  return kExitUsage;
 }
 
 void PrintHelp(const ToolInfo& tool, std::FILE* out) {
@@ -73,8 +74,9 @@ void PrintHelp(const ToolInfo& tool, std::FILE* out) {
     std::fprintf(out, "  %-*s  %.*s\n", static_cast<int>(width), head.c_str(),
                  static_cast<int>(command.summary.size()), command.summary.data());
   }
-  std::fprintf(out, "\n'%.*s COMMAND --help' shows one command's usage.\n",
-               static_cast<int>(tool.name.size()), tool.name.data());
+  std::fprintf(out, "\n'%.*s COMMAND --help' shows one command's usage.\n\n%.*s",
+               static_cast<int>(tool.name.size()), tool.name.data(),
+               static_cast<int>(kExitCodesHelp.size()), kExitCodesHelp.data());
 }
 
 int RunHelpCommand(const Invocation& invocation) {
@@ -115,8 +117,8 @@ std::string_view SuggestCommand(std::span<const Command> commands, std::string_v
 
 int Dispatch(const ToolInfo& tool, std::span<const std::string> args) {
   if (args.empty()) {
-    return Fail(tool.name, "no command given; '" + std::string(tool.name) +
-                               " help' lists the commands");
+    return Fail(tool.name, kExitUsage,
+                "no command given; '" + std::string(tool.name) + " help' lists the commands");
   }
   std::size_t consumed = 0;
   if (const Command* command = FindCommand(tool.commands, args, &consumed)) {
@@ -130,7 +132,7 @@ int Dispatch(const ToolInfo& tool, std::span<const std::string> args) {
   }
   const std::string group = GroupMembers(tool.commands, args[0]);
   if (!group.empty() && args.size() == 1) {
-    return Fail(tool.name, "'" + args[0] + "' needs one of: " + group);
+    return Fail(tool.name, kExitUsage, "'" + args[0] + "' needs one of: " + group);
   }
   const std::string typed = group.empty() ? args[0] : Join(args, 2);
   std::string message = "unknown command '" + typed + "'";
@@ -138,7 +140,7 @@ int Dispatch(const ToolInfo& tool, std::span<const std::string> args) {
       !suggestion.empty()) {
     message += ", did you mean '" + std::string(suggestion) + "'?";
   }
-  return Fail(tool.name, message);
+  return Fail(tool.name, kExitUsage, message);
 }
 
 }  // namespace tool

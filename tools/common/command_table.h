@@ -5,7 +5,7 @@
 //
 // Commands may have two words ("reg export"). Every message goes to standard error as
 // one line prefixed with the tool's name ("devicectl: ..."); a command returns the exit
-// code, 0 for success and 1 for failure.
+// code, one of exit_codes.h.
 #pragma once
 
 #include <cstdio>
@@ -13,6 +13,8 @@
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "exit_codes.h"
 
 namespace tool {
 
@@ -39,13 +41,13 @@ struct ToolInfo {
   std::span<const Command> commands;
 };
 
-// Prints "NAME: message" on standard error; returns 1 to hand on as the exit code.
-int Fail(std::string_view tool, std::string_view message);
-// Fail with "COMMAND: message", then the command's usage line.
+// Prints "NAME: message" on standard error; returns `exitCode` to hand on.
+int Fail(std::string_view tool, int exitCode, std::string_view message);
+// Fail with "COMMAND: message", then the command's usage line; returns kExitUsage.
 int UsageError(const Invocation& invocation, std::string_view message);
 
 std::string UsageLine(const ToolInfo& tool, const Command& command);
-// The tool's usage line and every command with its summary.
+// The tool's usage line, every command with its summary, and the exit codes.
 void PrintHelp(const ToolInfo& tool, std::FILE* out);
 // The `help [COMMAND]` command every tool has: the listing, or one command's usage.
 int RunHelpCommand(const Invocation& invocation);

@@ -48,7 +48,7 @@ TEST(CommandTableTest, DispatchRunsWithTheRemainingArguments) {
   EXPECT_EQ(ran, 2);
   ran = 0;
   const std::vector<std::string> unknown{"evnts"};
-  EXPECT_EQ(tool::Dispatch(kTool, unknown), 1);
+  EXPECT_EQ(tool::Dispatch(kTool, unknown), tool::kExitUsage);
   EXPECT_EQ(ran, 0);
   const std::vector<std::string> help{"events", "--help"};
   EXPECT_EQ(tool::Dispatch(kTool, help), 0);

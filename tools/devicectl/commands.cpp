@@ -1,9 +1,9 @@
 #include "commands.h"
 
 #include <cstdio>
+#include <fstream>
 #include <iostream>
 #include <iterator>
-#include <fstream>
 #include <sstream>
 #include <string>
 
@@ -38,8 +38,12 @@ bool ParseFlags(const tool::Invocation& invocation, tool::Flags& flags, std::siz
   return true;
 }
 
-int Fail(const tool::Invocation& invocation, const std::string& message) {
-  return tool::Fail(invocation.tool.name, std::string(invocation.command.name) + ": " + message);
+// A failure of the command. Nearly all of them are input that cannot be read: no device,
+// a damaged .reg file, a device path that is not there.
+int Fail(const tool::Invocation& invocation, const std::string& message,
+         int exitCode = tool::kExitUnreadableInput) {
+  return tool::Fail(invocation.tool.name, exitCode,
+                    std::string(invocation.command.name) + ": " + message);
 }
 
 std::string Describe(DWORD error) {
@@ -78,9 +82,11 @@ int RunInit(const tool::Invocation& invocation) {
   int exitCode = 0;
   if (!ParseFlags(invocation, flags, 0, 0, &exitCode)) return exitCode;
   const std::string dir = emu::CurrentDevice()->hostDir();
-  if (dir.empty()) return Fail(invocation, "no device named: set CE_DEVICE, HOME or --device");
+  if (dir.empty()) {
+    return Fail(invocation, "no device named: set CE_DEVICE, HOME or --device", tool::kExitUsage);
+  }
   std::string error;
-  if (!emu::InitDevice(dir, &error)) return Fail(invocation, error);
+  if (!emu::InitDevice(dir, &error)) return Fail(invocation, error, tool::kExitProblemFound);
   return 0;
 }
 
@@ -114,8 +120,7 @@ int RunRegImport(const tool::Invocation& invocation) {
     content << in.rdbuf();
     bytes = content.str();
   }
-  if (const emu::Status status = emu::ImportRegistry(*emu::CurrentDevice(), bytes);
-      !status.ok()) {
+  if (const emu::Status status = emu::ImportRegistry(*emu::CurrentDevice(), bytes); !status.ok()) {
     return Fail(invocation, (file == "-" ? "standard input" : file) + ": " + status.message());
   }
   return 0;
@@ -139,8 +144,7 @@ int RunWindowList(const tool::Invocation& invocation) {
   int exitCode = 0;
   if (!ParseFlags(invocation, flags, 0, 0, &exitCode)) return exitCode;
   std::vector<emu::Window> windows;
-  if (const emu::Status status = emu::ListWindows(*emu::CurrentDevice(), &windows);
-      !status.ok()) {
+  if (const emu::Status status = emu::ListWindows(*emu::CurrentDevice(), &windows); !status.ok()) {
     return Fail(invocation, status.message());
   }
   for (const emu::Window& window : windows) {

@@ -21,11 +21,9 @@ constexpr tool::Command kCommands[] = {
      RunRegImport},
     {"window add", "TITLE [--class NAME]", "adds a top-level window and prints its handle",
      RunWindowAdd},
-    {"window list", "", "lists the windows: handle, class and title, tab-separated",
-     RunWindowList},
+    {"window list", "", "lists the windows: handle, class and title, tab-separated", RunWindowList},
     {"events", "[--clear]", "prints the event journal as JSON lines, or empties it", RunEvents},
-    {"attrib", "+h|-h PATH", "sets or clears the hidden attribute of a file or folder",
-     RunAttrib},
+    {"attrib", "+h|-h PATH", "sets or clears the hidden attribute of a file or folder", RunAttrib},
     {"ls", "[PATH]", "lists a folder as the device sees it: attributes, size, name", RunLs},
 };
 
@@ -51,14 +49,16 @@ int main(int argc, char** argv) {
     } else if (arg.starts_with("--device=")) {
       deviceDir = arg.substr(9);
     } else if (arg == "--device") {
-      return tool::Fail(devicectl::kTool.name, "option '--device' needs a value");
+      return tool::Fail(devicectl::kTool.name, tool::kExitUsage, "option '--device' needs a value");
     } else {
-      return tool::Fail(devicectl::kTool.name, "unknown option '" + arg + "'");
+      return tool::Fail(devicectl::kTool.name, tool::kExitUsage, "unknown option '" + arg + "'");
     }
   }
   std::unique_ptr<emu::ScopedDevice> device;
   if (deviceDir) {
-    if (deviceDir->empty()) return tool::Fail(devicectl::kTool.name, "--device: empty folder name");
+    if (deviceDir->empty()) {
+      return tool::Fail(devicectl::kTool.name, tool::kExitUsage, "--device: empty folder name");
+    }
     device = std::make_unique<emu::ScopedDevice>(*deviceDir);
   }
   return tool::Dispatch(devicectl::kTool, std::span(args).subspan(next));

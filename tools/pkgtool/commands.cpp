@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <filesystem>
 #include <string>
 
 #include "extract.h"
@@ -12,6 +13,7 @@
 #include "lint/package_lint.h"
 #include "pack.h"
 #include "package_view.h"
+#include "try/interrupt_signals.h"
 #include "try/try_report.h"
 #include "try/try_run.h"
 
@@ -54,7 +56,19 @@ bool ParseFlags(const tool::Invocation& invocation, tool::Flags& flags, int* exi
   return false;
 }
 
-int Fail(const std::string& message) { return tool::Fail(kTool.name, message); }
+// The command could not do its work, or found a problem.
+bool IsDeviceFolder(const std::string& folder) {
+  std::error_code failure;
+  return std::filesystem::is_directory(std::filesystem::path(folder) / "fs", failure);
+}
+
+int Fail(const std::string& message) {
+  return tool::Fail(kTool.name, tool::kExitProblemFound, message);
+}
+// An input cannot be read: missing, damaged, not a package.
+int Unreadable(const std::string& message) {
+  return tool::Fail(kTool.name, tool::kExitUnreadableInput, message);
+}
 
 }  // namespace
 
@@ -99,11 +113,14 @@ int RunPack(const tool::Invocation& invocation) {
 
   std::string error;
   std::vector<PackSource> sources;
-  if (!CollectSources(flags.arguments().front(), &sources, &error)) return Fail(error);
+  if (!CollectSources(flags.arguments().front(), &sources, &error)) return Unreadable(error);
   Progress progress("packing");
-  if (!WritePackage(sources, *output, options,
-                    [&](std::size_t done, std::size_t total, std::uint64_t bytes) { progress.Show(done, total, bytes); },
-                    &error)) {
+  if (!WritePackage(
+          sources, *output, options,
+          [&](std::size_t done, std::size_t total, std::uint64_t bytes) {
+            progress.Show(done, total, bytes);
+          },
+          &error)) {
     return Fail(error);
   }
   return 0;
@@ -113,10 +130,12 @@ int RunList(const tool::Invocation& invocation) {
   tool::Flags flags({"--as"}, {});
   int exitCode = 0;
   if (!ParseFlags(invocation, flags, &exitCode)) return exitCode;
-  if (flags.arguments().size() != 1) return tool::UsageError(invocation, "one package file to list");
+  if (flags.arguments().size() != 1)
+    return tool::UsageError(invocation, "one package file to list");
   std::string error;
-  auto view = PackageView::Open(flags.arguments().front(), flags.Value("--as").value_or(""), &error);
-  if (view == nullptr) return Fail(error);
+  auto view =
+      PackageView::Open(flags.arguments().front(), flags.Value("--as").value_or(""), &error);
+  if (view == nullptr) return Unreadable(error);
   const System::IO::ResourcePackage& package = view->package();
   std::printf("%12s  %-9s  %s\n", "SIZE", "DATA", "NAME");
   for (const System::IO::PackageEntry& entry : package.Entries()) {
@@ -130,21 +149,25 @@ int RunExtract(const tool::Invocation& invocation) {
   tool::Flags flags({"-C", "--as"}, {});
   int exitCode = 0;
   if (!ParseFlags(invocation, flags, &exitCode)) return exitCode;
-  if (flags.arguments().size() != 1) return tool::UsageError(invocation, "one package file to extract");
+  if (flags.arguments().size() != 1)
+    return tool::UsageError(invocation, "one package file to extract");
   const auto folder = flags.Value("-C");
   if (!folder || folder->empty()) return tool::UsageError(invocation, "-C DIR is required");
   std::string error;
-  auto view = PackageView::Open(flags.arguments().front(), flags.Value("--as").value_or(""), &error);
-  if (view == nullptr) return Fail(error);
+  auto view =
+      PackageView::Open(flags.arguments().front(), flags.Value("--as").value_or(""), &error);
+  if (view == nullptr) return Unreadable(error);
   std::vector<std::string> warnings;
   bool extracted = false;
   {
     Progress progress("extracting");
-    extracted = ExtractAll(*view, *folder,
-                           [&](std::size_t done, std::size_t total) { progress.Show(done, total, 0); },
-                           &warnings, &error);
+    extracted = ExtractAll(
+        *view, *folder, [&](std::size_t done, std::size_t total) { progress.Show(done, total, 0); },
+        &warnings, &error);
   }
-  for (const std::string& warning : warnings) tool::Fail(kTool.name, "warning: " + warning);
+  for (const std::string& warning : warnings) {
+    tool::Fail(kTool.name, tool::kExitSuccess, "warning: " + warning);
+  }
   return extracted ? 0 : Fail(error);
 }
 
@@ -158,35 +181,72 @@ int RunLint(const tool::Invocation& invocation) {
   const std::string& file = flags.arguments().front();
   std::string error;
   auto view = PackageView::Open(file, flags.Value("--as").value_or(""), &error);
-  if (view == nullptr) return Fail(error);
+  if (view == nullptr) {
+    if (flags.Has("--json")) {
+      const std::string report = LintUnreadableJson(file, error);
+      std::fwrite(report.data(), 1, report.size(), stdout);
+    }
+    return Unreadable(error);
+  }
   const Findings findings = LintPackage(*view);
   const LintSubject subject{file, view->name()};
   const std::string report =
       flags.Has("--json") ? LintJson(subject, findings) : LintText(subject, findings);
   std::fwrite(report.data(), 1, report.size(), stdout);
-  return findings.HasErrors() ? 1 : 0;
+  return findings.HasErrors() ? tool::kExitProblemFound : tool::kExitSuccess;
 }
 
+namespace {
+
+// Tries the product of `options` and prints the report; returns the exit code.
+int TryAndReport(const TryOptions& options, bool json) {
+  std::string error;
+  if (auto view = PackageView::Open(options.product, options.asName, &error); view == nullptr) {
+    return Unreadable(error);
+  }
+  if (!options.deviceCopy.empty() && !IsDeviceFolder(options.deviceCopy)) {
+    return Unreadable(options.deviceCopy + ": not a device (it has no fs/ folder)");
+  }
+  TryResult result;
+  if (!TryProduct(options, &result, &error)) return Fail(error);
+  const TrySubject subject{options.product, options.deviceCopy};
+  const std::string report = json ? TryJson(subject, result) : TryText(subject, result);
+  std::fwrite(report.data(), 1, report.size(), stdout);
+  if (result.updaterExit != 0) return Fail("the updater did not finish normally");
+  return FoundProblem(result) ? tool::kExitProblemFound : tool::kExitSuccess;
+}
+
+}  // namespace
+
 int RunTry(const tool::Invocation& invocation) {
-  tool::Flags flags({"--device", "--as", "--updater"}, {"--json"});
+  tool::Flags flags({"--device", "--as", "--updater", "--timeout"}, {"--json"});
   int exitCode = 0;
   if (!ParseFlags(invocation, flags, &exitCode)) return exitCode;
   if (flags.arguments().size() != 1) return tool::UsageError(invocation, "one product to try");
-  std::string error;
   TryOptions options;
   options.product = flags.arguments().front();
   options.asName = flags.Value("--as").value_or("");
   options.deviceCopy = flags.Value("--device").value_or("");
+  if (const auto timeout = flags.Value("--timeout")) {
+    constexpr int kMaxTimeout = 24 * 60 * 60;
+    const bool digits = !timeout->empty() && timeout->size() <= 5 &&
+                        timeout->find_first_not_of("0123456789") == std::string::npos;
+    options.timeoutSeconds = digits ? std::stoi(*timeout) : 0;
+    if (options.timeoutSeconds < 1 || options.timeoutSeconds > kMaxTimeout) {
+      return tool::UsageError(invocation, "--timeout takes a number of seconds from 1 to 86400");
+    }
+  }
+  std::string error;
   options.updater = FindUpdater(flags.Value("--updater").value_or(""), &error);
-  if (options.updater.empty()) return Fail(error);
-  TryResult result;
-  if (!TryProduct(options, &result, &error)) return Fail(error);
-  const TrySubject subject{options.product, options.deviceCopy};
-  const std::string report =
-      flags.Has("--json") ? TryJson(subject, result) : TryText(subject, result);
-  std::fwrite(report.data(), 1, report.size(), stdout);
-  if (result.updaterExit != 0) return Fail("the updater did not finish normally");
-  return 0;
+  // No updater to run is a mistake in how pkgtool is called (--updater, PKGTOOL_UPDATER).
+  if (options.updater.empty()) return tool::Fail(kTool.name, tool::kExitUsage, error);
+  {
+    const InterruptSignals interrupts;
+    exitCode = TryAndReport(options, flags.Has("--json"));
+  }
+  // Interrupted: the updater and the scratch devices are gone; end by that signal.
+  InterruptSignals::Resend();
+  return exitCode;
 }
 
 }  // namespace pkgtool

@@ -20,9 +20,11 @@ constexpr tool::Command kCommands[] = {
     {"lint", "PRODUCT [--as NAME] [--json]",
      "tells what in a package the updater would ignore or misread; exit 1 on an error",
      RunLint},
-    {"try", "PRODUCT [--device DIR] [--as NAME] [--json] [--updater PATH]",
+    {"try", "PRODUCT [--device DIR] [--as NAME] [--json] [--updater PATH] [--timeout SECONDS]",
      "installs a product with the updater (--updater, $PKGTOOL_UPDATER or beside pkgtool) on "
-     "a throw-away device, fresh or a copy of DIR, and reports what changed",
+     "a throw-away device, fresh or a copy of DIR, and reports what changed; the updater is "
+     "ended after --timeout seconds (60); exit 1 when the product was not completely "
+     "installed or a program start failed",
      RunTry},
 };
 
@@ -36,7 +38,7 @@ int main(int argc, char** argv) {
   const std::vector<std::string> args(argv + 1, argv + argc);
   if (args.empty() || args.front() == "--help" || args.front() == "-h") {
     tool::PrintHelp(pkgtool::kTool, args.empty() ? stderr : stdout);
-    return args.empty() ? 1 : 0;
+    return args.empty() ? tool::kExitUsage : tool::kExitSuccess;
   }
   return tool::Dispatch(pkgtool::kTool, args);
 }

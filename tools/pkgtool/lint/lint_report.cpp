@@ -76,4 +76,10 @@ std::string LintJson(const LintSubject& subject, const Findings& findings) {
   return json.text() + "\n";
 }
 
+std::string LintUnreadableJson(const std::string& package, const std::string& reason) {
+  JsonWriter json;
+  json.BeginObject().Key("package").String(package).Key("unreadable").String(reason).EndObject();
+  return json.text() + "\n";
+}
+
 }  // namespace pkgtool

@@ -6,7 +6,8 @@
 // its source line and a caret under the column. A last line counts them.
 // JSON: {"package", "openedAs", "findings": [{"severity", "code", "message", "file",
 // "line", "column", "within"}], "errors", "warnings", "notes"}, without the place
-// fields where a finding has none.
+// fields where a finding has none. A package that cannot be read at all has
+// {"package", "unreadable": REASON} instead.
 #pragma once
 
 #include <string>
@@ -22,5 +23,6 @@ struct LintSubject {
 
 std::string LintText(const LintSubject& subject, const Findings& findings);
 std::string LintJson(const LintSubject& subject, const Findings& findings);
+std::string LintUnreadableJson(const std::string& package, const std::string& reason);
 
 }  // namespace pkgtool

@@ -1,6 +1,7 @@
 #include "try/try_run.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -8,18 +9,21 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string_view>
+#include <thread>
 
 #include "code_page.h"
 #include "device.h"
 #include "driver/observation_log.h"
 #include "package_view.h"
 #include "scratch_device.h"
+#include "try/interrupt_signals.h"
 
 extern char** environ;
 
@@ -37,10 +41,47 @@ bool IsExecutable(const std::string& path) {
 // The device file, in the delivery folder, that the updater writes its account to.
 constexpr char kAccountName[] = "updater-account.txt";
 
+using Clock = std::chrono::steady_clock;
+
+// How often the wait for the updater looks at the clock and for a signal.
+constexpr auto kPollInterval = std::chrono::milliseconds(20);
+// How long an ended updater has between SIGTERM and SIGKILL.
+constexpr auto kTermGrace = std::chrono::seconds(2);
+
+// Waits up to `limit` for `child` to end, without reaping it: while it is not reaped its
+// process group keeps its number. False at the limit, or on a signal when `stopOnSignal`.
+bool WaitFor(pid_t child, Clock::duration limit, bool stopOnSignal) {
+  const Clock::time_point deadline = Clock::now() + limit;
+  for (;;) {
+    siginfo_t info{};
+    const int waited =
+        ::waitid(P_PID, static_cast<id_t>(child), &info, WEXITED | WNOHANG | WNOWAIT);
+    if (waited == 0 && info.si_pid == child) return true;
+    if (waited < 0 && errno != EINTR) return true;  // nothing to wait for
+    if (Clock::now() >= deadline || (stopOnSignal && InterruptSignals::Received() != 0))
+      return false;
+    std::this_thread::sleep_for(kPollInterval);
+  }
+}
+
+// Ends what is left of the process group of `child`, then reaps the child and returns
+// its wait status. `gently`: SIGTERM first, SIGKILL after a grace period.
+int EndGroup(pid_t child, bool gently) {
+  if (gently) {
+    ::kill(-child, SIGTERM);
+    WaitFor(child, kTermGrace, false);
+  }
+  ::kill(-child, SIGKILL);
+  int status = 0;
+  while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
+  }
+  return status;
+}
+
 // Runs the updater on `deviceDir`, delivering from the device folder `folder`, and waits
-// for it; its output is discarded.
+// for it, at most `timeoutSeconds`; its output is discarded.
 bool RunUpdater(const std::string& updater, const std::string& deviceDir, const std::string& folder,
-                int* exitCode, std::string* error) {
+                int timeoutSeconds, int* exitCode, std::string* error) {
   std::vector<std::string> environment;
   for (char** entry = environ; *entry != nullptr; ++entry) {
     if (std::strncmp(*entry, "CE_DEVICE=", 10) != 0 &&
@@ -66,19 +107,30 @@ bool RunUpdater(const std::string& updater, const std::string& deviceDir, const 
   posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
   posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
   posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+  // A process group of its own, so that ending it ends what it started too.
+  posix_spawnattr_t attributes;
+  posix_spawnattr_init(&attributes);
+  posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
+  posix_spawnattr_setpgroup(&attributes, 0);
   pid_t child = 0;
-  const int spawned = posix_spawn(&child, program.c_str(), &actions, nullptr, argv, envp.data());
+  const int spawned =
+      posix_spawn(&child, program.c_str(), &actions, &attributes, argv, envp.data());
+  posix_spawnattr_destroy(&attributes);
   posix_spawn_file_actions_destroy(&actions);
   if (spawned != 0) {
     *error = updater + ": " + std::strerror(spawned);
     return false;
   }
-  int status = 0;
-  while (::waitpid(child, &status, 0) < 0) {
-    if (errno != EINTR) {
-      *error = updater + ": " + std::strerror(errno);
-      return false;
-    }
+  const bool finished = WaitFor(child, std::chrono::seconds(timeoutSeconds), true);
+  // Programs it left running in its group are ended with it.
+  const int status = EndGroup(child, !finished);
+  if (!finished) {
+    const int signal = InterruptSignals::Received();
+    *error = signal != 0
+                 ? std::string("interrupted (") + ::strsignal(signal) + "): the updater was ended"
+                 : "the updater did not finish within " + std::to_string(timeoutSeconds) +
+                       " seconds and was ended";
+    return false;
   }
   *exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   return true;
@@ -181,7 +233,8 @@ bool TryProduct(const TryOptions& options, TryResult* result, std::string* error
   }
   result->deliveredAs = "\\" + folder + "\\" + delivered;
 
-  if (!RunUpdater(options.updater, device->hostDir(), "\\" + folder, &result->updaterExit, error))
+  if (!RunUpdater(options.updater, device->hostDir(), "\\" + folder, options.timeoutSeconds,
+                  &result->updaterExit, error))
     return false;
 
   DeviceSnapshot after;
@@ -211,6 +264,13 @@ bool TryProduct(const TryOptions& options, TryResult* result, std::string* error
     result->nested = std::move(account.nested);
   }
   return true;
+}
+
+bool FoundProblem(const TryResult& result) {
+  const bool failedStart = std::any_of(
+      result.events.begin(), result.events.end(),
+      [](const emu::JournalEvent& event) { return event.process && !event.process->started; });
+  return result.updaterExit != 0 || !result.leftDelivered.empty() || failedStart;
 }
 
 }  // namespace pkgtool

@@ -9,6 +9,10 @@
 // starts runs on the host and the result depends on the product alone. It is asked, by
 // its hidden option `-observeTo`, for an account of its run (try/run_account.h), which
 // the nested products are reported from.
+//
+// The updater runs in a process group of its own. When it runs longer than the time
+// limit, or SIGINT or SIGTERM comes (try/interrupt_signals.h), the whole group is ended
+// and TryProduct fails; the scratch device is removed either way.
 #pragma once
 
 #include <string>
@@ -25,6 +29,7 @@ struct TryOptions {
   std::string asName;      // the name to open it by; empty for the one its file name gives
   std::string deviceCopy;  // a device folder to copy; empty for a fresh device
   std::string updater;     // host path of the updater program
+  int timeoutSeconds = 60;  // how long the updater may run
 };
 
 struct Shortcut {
@@ -51,8 +56,13 @@ struct TryResult {
 // none is an executable file.
 std::string FindUpdater(const std::string& explicitPath, std::string* error);
 
-// False with *error set when the device cannot be made or read, or the updater cannot
-// be started.
+// False with *error set when the device cannot be made or read, the updater cannot be
+// started, or it was ended before it finished (time limit, signal).
 bool TryProduct(const TryOptions& options, TryResult* result, std::string* error);
+
+// True when the run shows a problem with the product: the updater did not finish
+// normally, the delivery was left behind (not expanded, or kept for another attempt
+// because its files were not all put in place), or a program it started failed.
+bool FoundProblem(const TryResult& result);
 
 }  // namespace pkgtool
