@@ -1,7 +1,9 @@
 #include "memory/block_heap.h"
 
 #include <atomic>
+#include <cstdint>
 #include <cstdlib>
+#include <limits>
 #include <new>
 
 namespace System {
@@ -18,13 +20,21 @@ using block_heap_internal::MarkUnusable;
 using block_heap_internal::MarkUsable;
 
 constexpr std::size_t kChunkSize = std::size_t{64} * 1024;
+// A chunk's count is a machine word: a wider atomic is no single instruction on 32-bit
+// ARM, and would cost every free a call and a lock.
+using ChunkCount = std::intptr_t;
 // Added to a chunk's count while a thread still cuts blocks from it, so that frees of
-// its early blocks never bring the count to zero before it is retired.
-constexpr std::int64_t kCurrentBias = std::int64_t{1} << 40;
+// its early blocks never bring the count to zero before it is retired. The count stays
+// below twice the bias: a chunk has at most kChunkSize / kAlignment blocks, and fewer
+// than 2^30 owners can retain one in a 32-bit address space.
+constexpr ChunkCount kCurrentBias = ChunkCount{1} << 30;
+static_assert(2 * static_cast<std::int64_t>(kCurrentBias) - 1 <=
+                  std::numeric_limits<std::int32_t>::max(),
+              "a chunk's count must fit the 32-bit word of the handhelds' processors");
 
 struct alignas(16) Chunk {
   // Blocks not yet freed, plus kCurrentBias while the chunk is current.
-  std::atomic<std::int64_t> live{kCurrentBias};
+  std::atomic<ChunkCount> live{kCurrentBias};
 };
 
 Chunk* ChunkOf(void* block) {
@@ -42,7 +52,7 @@ void FreeChunk(Chunk* chunk) {
 void RetireCurrentChunk() {
   auto* chunk = static_cast<Chunk*>(cursor.chunk);
   if (chunk == nullptr) return;
-  const std::int64_t change = cursor.cut - kCurrentBias;
+  const ChunkCount change = static_cast<ChunkCount>(cursor.cut) - kCurrentBias;
   if (chunk->live.fetch_add(change, std::memory_order_acq_rel) + change == 0) FreeChunk(chunk);
   cursor = {nullptr, nullptr, 0, nullptr};
 }
