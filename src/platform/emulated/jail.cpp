@@ -20,6 +20,12 @@
 #include "open_files.h"
 
 namespace emu {
+
+// Files beyond 2 GiB, 64-bit entry positions in folders and file times past 2038 need
+// these 64 bits also on a 32-bit host (the build's _FILE_OFFSET_BITS and _TIME_BITS).
+static_assert(sizeof(off_t) == 8 && sizeof(ino_t) == 8 && sizeof(time_t) == 8,
+              "the emulated device needs 64-bit file positions, inode numbers and times");
+
 namespace {
 
 // A regular file or folder of the device, as the host holds it.
