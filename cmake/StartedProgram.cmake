@@ -14,9 +14,16 @@ function(updater_started_program target)
   endif()
   set_target_properties(${target} PROPERTIES SUFFIX ".${CMAKE_SYSTEM_PROCESSOR}")
   list(JOIN CMAKE_CROSSCOMPILING_EMULATOR " " emulator)
+  # An emulated program that starts another passes on no ignored signal: the emulator
+  # catches every signal itself, and exec resets caught ones. A file-size limit is only
+  # ever set with SIGXFSZ ignored (so that a write beyond it fails as on a full disk), so
+  # under such a limit the launcher ignores SIGXFSZ again.
   file(GENERATE
     OUTPUT "$<TARGET_FILE_DIR:${target}>/$<TARGET_FILE_BASE_NAME:${target}>"
-    CONTENT "#!/bin/sh\nexec ${emulator} -0 \"$0\" \"$<TARGET_FILE:${target}>\" \"$@\"\n"
+    CONTENT "#!/bin/sh
+[ \"$(ulimit -f)\" = unlimited ] || trap '' XFSZ
+exec ${emulator} -0 \"$0\" \"$<TARGET_FILE:${target}>\" \"$@\"
+"
     FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE
                      WORLD_READ WORLD_EXECUTE)
 endfunction()

@@ -14,6 +14,10 @@
 
 namespace test {
 
+// The programs run under an emulator (the arm32 build under qemu-arm): slower, and a
+// measured peak includes the emulator's own memory.
+inline constexpr bool kUnderEmulator = UPDATER_UNDER_EMULATOR != 0;
+
 struct UpdaterOptions {
   // The largest file the updater may write (RLIMIT_FSIZE, with SIGXFSZ ignored, so that
   // a write beyond it fails as on a full disk); negative: no limit.
