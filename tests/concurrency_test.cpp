@@ -19,7 +19,7 @@
 namespace {
 
 constexpr int kProducts = 4;
-constexpr int kTrials = 100;  // per number of updaters
+constexpr int kTrials = test::ScaledTrials(100);  // per number of updaters
 
 std::string Name(int k) { return "P" + std::to_string(k); }
 std::string Folder(int k) { return "\\Program Files\\Together\\" + Name(k); }

@@ -35,10 +35,11 @@ using Clock = std::chrono::steady_clock;
 constexpr int kProducts = 4;
 constexpr int kValues = 12;
 
-// Trials per seed of a test; UPDATER_CRASH_TRIALS multiplies them for longer runs.
+// Trials per seed of a test, fewer under an emulator; UPDATER_CRASH_TRIALS multiplies
+// them for longer runs.
 int Trials(int perSeed) {
   const char* factor = std::getenv("UPDATER_CRASH_TRIALS");
-  return perSeed * (factor != nullptr ? std::max(1, std::atoi(factor)) : 1);
+  return test::ScaledTrials(perSeed) * (factor != nullptr ? std::max(1, std::atoi(factor)) : 1);
 }
 
 // A registry value as stored: key path below its root, with the root's name.

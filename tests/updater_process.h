@@ -18,6 +18,12 @@ namespace test {
 // measured peak includes the emulator's own memory.
 inline constexpr bool kUnderEmulator = UPDATER_UNDER_EMULATOR != 0;
 
+// The trial count of a randomised test: under an emulator, which runs every updater
+// some ten times slower, a quarter of `trials`, at least one. Each trial checks as much.
+constexpr int ScaledTrials(int trials) {
+  return kUnderEmulator ? (trials / 4 > 0 ? trials / 4 : 1) : trials;
+}
+
 struct UpdaterOptions {
   // The largest file the updater may write (RLIMIT_FSIZE, with SIGXFSZ ignored, so that
   // a write beyond it fails as on a full disk); negative: no limit.

@@ -247,6 +247,30 @@ TEST_F(UpdaterTest, CreatesShortcutsThatResolveToTheirTargets) {
       << test::Utf8(fromScript.path);
 }
 
+// A target given already in quotes, with or without arguments: the updater quotes it once
+// more, and the link still starts the program, as the device's shortcut text does.
+TEST_F(UpdaterTest, CreatesShortcutsToTargetsGivenInQuotes) {
+  drive_.WriteFile(L"\\Apps\\Kelmora Probe\\Probe.exe", probe_);
+  drive_.MakeFolders(L"\\Links");
+  RunUpdater(L"-createShortcut -targetFilename \"\"\"\\Apps\\Kelmora Probe\\Probe.exe\"\"\" "
+             L"-shortcutFilename \\Links\\Quoted.lnk");
+  const test::ShellLinkTarget quoted = test::ReadShellLink(drive_.Path(L"\\Links\\Quoted.lnk"));
+  EXPECT_TRUE(test::SamePath(quoted.path, drive_.Path(L"\\Apps\\Kelmora Probe\\Probe.exe")))
+      << test::Utf8(quoted.path);
+  EXPECT_EQ(quoted.arguments, L"");
+
+  // Made again with arguments: the existing shortcut is replaced.
+  RunUpdater(
+      L"-createShortcut -targetFilename \"\"\"\\Apps\\Kelmora Probe\\Probe.exe\"\" -tip \"\"a b\"\"\" "
+      L"-shortcutFilename \\Links\\Quoted.lnk");
+  const test::ShellLinkTarget withArguments =
+      test::ReadShellLink(drive_.Path(L"\\Links\\Quoted.lnk"));
+  EXPECT_TRUE(
+      test::SamePath(withArguments.path, drive_.Path(L"\\Apps\\Kelmora Probe\\Probe.exe")))
+      << test::Utf8(withArguments.path);
+  EXPECT_EQ(withArguments.arguments, L"-tip \"a b\"");
+}
+
 TEST_F(UpdaterTest, ReplacesAnExistingShortcut) {
   drive_.WriteFile(L"\\Apps\\A.exe", probe_);
   drive_.WriteFile(L"\\Apps\\B.exe", probe_);

@@ -3,6 +3,10 @@
 namespace ce::win32 {
 
 ShortcutTarget SplitShortcutTarget(std::wstring_view text) {
+  if (text.starts_with(L"\"\"")) {
+    text.remove_prefix(1);
+    if (text.size() > 1 && text.back() == L'"') text.remove_suffix(1);
+  }
   ShortcutTarget target;
   std::wstring_view rest;
   if (!text.empty() && text.front() == L'"') {

@@ -15,6 +15,29 @@
 //                                   with MoveFileExW, keeping the destination's attributes.
 //   ce::fopen, ce::gzopen           deny writers while the file is open, as CE does.
 //
+// Where desktop Windows answers differently from the emulated device on purpose, the
+// desktop's answer stands:
+//
+//   CreateProcessW   a bare program name (no backslash) is searched for as the desktop
+//                    searches a command line's program (the updater's folder, the
+//                    current folder, the system folders, PATH), not in \Windows and
+//                    then \; ".exe" is added to a bare name without an extension, never
+//                    to a full path, which names the file as it is.
+//   SHGetSpecialFolderPath  the folders are those of the Windows installation or Wine
+//                    prefix (\Program Files, the user's Start Menu\Programs, \windows),
+//                    not the device's \Program Files, \Windows\Start Menu\Programs and
+//                    \Windows.
+//   FindWindowW      of several top-level windows with the same title, the one Windows
+//                    chooses (in practice the topmost), not the first created.
+//   File calls       symbolic links and junctions on the drive are followed as Windows
+//                    follows them, also to places outside the drive's folders; the
+//                    device never leaves its file system.
+//   SHCreateShortcut the shortcut is a shell link, not CE's "N#target" text; a target
+//                    text in doubled quotes (a target given in quotes and quoted once
+//                    more) is read without its outer pair, so that the link starts the
+//                    program that the device's shortcut text names. A text that names no
+//                    program ("", " -x") makes no shortcut: a shell link needs one.
+//
 // Paths are CE paths: a path rooted at a backslash lies on the drive of the current
 // folder, so the updater works on the current drive as CE works on its one root. The C
 // run-time names live in namespace `ce` (ce::fopen, ...), as in the emulated backend.
