@@ -270,6 +270,13 @@ LRESULT SendMessageW(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 struct gzFile_s;
 using gzFile = gzFile_s*;
 
+// With 64-bit file positions on a 32-bit host (_FILE_OFFSET_BITS=64), <zlib.h> renames
+// gzopen to gzopen64. It is read here first, so that ce::gzopen below, its definition
+// and every call take the same name, whichever file includes <zlib.h> and when.
+#if defined(_FILE_OFFSET_BITS) && _FILE_OFFSET_BITS == 64
+#include <zlib.h>
+#endif
+
 namespace ce {
 
 std::size_t wcslen(const WCHAR* text);
