@@ -19,9 +19,9 @@ namespace test {
 inline constexpr bool kUnderEmulator = UPDATER_UNDER_EMULATOR != 0;
 
 // The trial count of a randomised test: under an emulator, which runs every updater
-// some ten times slower, a quarter of `trials`, at least one. Each trial checks as much.
+// several times slower, half of `trials`, at least one. Each trial checks as much.
 constexpr int ScaledTrials(int trials) {
-  return kUnderEmulator ? (trials / 4 > 0 ? trials / 4 : 1) : trials;
+  return kUnderEmulator ? (trials / 2 > 0 ? trials / 2 : 1) : trials;
 }
 
 struct UpdaterOptions {
