@@ -347,6 +347,11 @@ int fclose(FILE* stream) {
   return result;
 }
 
+// <zlib.h> renames gzopen to gzopen64 where file positions are 64 bits on a 32-bit host;
+// ce::gzopen keeps its name here, and ce::gzopen64 below serves the files that see the
+// renamed call.
+#undef gzopen
+
 gzFile gzopen(const char* path, const char* mode) {
   if (mode == nullptr) {
     SetLastError(ERROR_INVALID_PARAMETER);
@@ -375,5 +380,9 @@ gzFile gzopen(const char* path, const char* mode) {
   emu::open_files::Opened(fd.Release());
   return file;
 }
+
+#if defined(_FILE_OFFSET_BITS) && _FILE_OFFSET_BITS == 64
+gzFile gzopen64(const char* path, const char* mode) { return gzopen(path, mode); }
+#endif
 
 }  // namespace ce

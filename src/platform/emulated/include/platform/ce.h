@@ -125,9 +125,8 @@ constexpr UINT CP_UTF8 = 65001;
 // destination size of 0 asks for the size needed. Never writes past the destination size.
 int MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR multiByte, int multiByteCount,
                         LPWSTR wide, int wideCount);
-int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR wide, int wideCount,
-                        LPSTR multiByte, int multiByteCount, LPCSTR defaultChar,
-                        LPBOOL usedDefaultChar);
+int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR wide, int wideCount, LPSTR multiByte,
+                        int multiByteCount, LPCSTR defaultChar, LPBOOL usedDefaultChar);
 
 // ---- Files and folders ------------------------------------------------------------------
 
@@ -270,13 +269,6 @@ LRESULT SendMessageW(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 struct gzFile_s;
 using gzFile = gzFile_s*;
 
-// With 64-bit file positions on a 32-bit host (_FILE_OFFSET_BITS=64), <zlib.h> renames
-// gzopen to gzopen64. It is read here first, so that ce::gzopen below, its definition
-// and every call take the same name, whichever file includes <zlib.h> and when.
-#if defined(_FILE_OFFSET_BITS) && _FILE_OFFSET_BITS == 64
-#include <zlib.h>
-#endif
-
 namespace ce {
 
 std::size_t wcslen(const WCHAR* text);
@@ -298,5 +290,10 @@ int fclose(FILE* stream);
 
 // zlib's gzopen on a CE path; zlib's own gzread, gzclose and gzerror do the rest.
 gzFile gzopen(const char* path, const char* mode);
+#if defined(_FILE_OFFSET_BITS) && _FILE_OFFSET_BITS == 64
+// With 64-bit file positions (a 32-bit host), <zlib.h> renames gzopen to gzopen64 in the
+// files that include it: the same function, under the name those files call.
+gzFile gzopen64(const char* path, const char* mode);
+#endif
 
 }  // namespace ce
