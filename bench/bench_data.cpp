@@ -92,7 +92,8 @@ void FillRandom(Random& random, std::string& out, std::size_t size) {
   out.resize(size);
   for (std::size_t i = 0; i < size; i += 8) {
     const std::uint64_t word = random.Next();
-    for (std::size_t b = 0; b < 8 && i + b < size; ++b) out[i + b] = static_cast<char>(word >> (8 * b));
+    for (std::size_t b = 0; b < 8 && i + b < size; ++b)
+      out[i + b] = static_cast<char>(word >> (8 * b));
   }
 }
 
@@ -112,7 +113,9 @@ std::string Script(const std::string& product, const std::vector<std::string>& e
                    bool registry, const std::vector<std::string>& destinations = {}) {
   std::string script =
       "<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n<InstallScript>\r\n"
-      "  <Installation>\r\n    <AppPath>{ProgramFiles}\\" + product + "</AppPath>\r\n"
+      "  <Installation>\r\n    <AppPath>{ProgramFiles}\\" +
+      product +
+      "</AppPath>\r\n"
       "  </Installation>\r\n  <Files>\r\n";
   for (std::size_t i = 0; i < entries.size(); ++i) {
     script += "    <File name=\"" + entries[i] + "\"";
@@ -121,14 +124,17 @@ std::string Script(const std::string& product, const std::vector<std::string>& e
   }
   script += "  </Files>\r\n  <Actions>\r\n";
   if (registry) {
-    script += "    <Action event=\"Install.After\" type=\"Registry.WriteValue\" "
-              "key=\"HKLM\\Software\\Bench\\" + product + "\" valueName=\"Installed\" value=\"1\"/>\r\n";
+    script +=
+        "    <Action event=\"Install.After\" type=\"Registry.WriteValue\" "
+        "key=\"HKLM\\Software\\Bench\\" +
+        product + "\" valueName=\"Installed\" value=\"1\"/>\r\n";
   }
   script += "  </Actions>\r\n</InstallScript>\r\n";
   return script;
 }
 
-bool MakeProduct(const std::filesystem::path& dir, std::uint64_t seed, std::uint64_t size, int files) {
+bool MakeProduct(const std::filesystem::path& dir, std::uint64_t seed, std::uint64_t size,
+                 int files) {
   Random random(seed);
   TextMaker text(random);
   std::vector<std::string> entries;
@@ -164,7 +170,8 @@ bool MakeTiny(const std::filesystem::path& dir, std::uint64_t seed, int count, b
     if (!WriteFile(folder / "readme.txt", bytes)) return false;
     FillRandom(random, bytes, 100 + random.Below(400));
     if (!WriteFile(folder / "bin/tool.dat", bytes)) return false;
-    if (!WriteFile(folder / "InstallScript.xml", Script(product, {"readme.txt", "bin\\tool.dat"}, registry))) {
+    if (!WriteFile(folder / "InstallScript.xml",
+                   Script(product, {"readme.txt", "bin\\tool.dat"}, registry))) {
       return false;
     }
   }
@@ -287,7 +294,8 @@ int main(int argc, char** argv) {
   const std::uint64_t seed = number("--seed", 1);
   bool ok = false;
   if (mode == "product") {
-    ok = MakeProduct(dir, seed, number("--size", 200000000), static_cast<int>(number("--files", 50)));
+    ok = MakeProduct(dir, seed, number("--size", 200000000),
+                     static_cast<int>(number("--files", 50)));
   } else if (mode == "tiny") {
     ok = MakeTiny(dir, seed, static_cast<int>(number("--count", 1000)), flags.Has("--registry"));
   } else if (mode == "entries") {

@@ -25,7 +25,8 @@ const test::TempDevice& Device() {
   static const test::TempDevice* device = [] {
     auto* made = new test::TempDevice;
     std::vector<pkg::EntrySource> entries;
-    for (int i = 0; i < kEntries; ++i) entries.push_back({EntryName(i), std::string(64, 'x'), false});
+    for (int i = 0; i < kEntries; ++i)
+      entries.push_back({EntryName(i), std::string(64, 'x'), false});
     made->WriteFile(u"\\Temp\\Big", pkg::BuildPackage("Big", entries));
     return made;
   }();

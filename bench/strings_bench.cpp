@@ -16,7 +16,8 @@ namespace {
 const std::vector<std::string>& NarrowTexts() {
   static const std::vector<std::string> texts = [] {
     std::vector<std::string> out;
-    for (int i = 0; i < 1000; ++i) out.push_back(std::string(4 + i % 57, static_cast<char>('a' + i % 26)));
+    for (int i = 0; i < 1000; ++i)
+      out.push_back(std::string(4 + i % 57, static_cast<char>('a' + i % 26)));
     return out;
   }();
   return texts;

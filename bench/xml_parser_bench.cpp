@@ -101,7 +101,8 @@ std::string ManyAttributes() {
 std::vector<std::string> ExampleScripts() {
   std::vector<std::string> scripts;
   for (const char* product : {"notes", "sync", "suite", "dictionary"}) {
-    const std::string path = std::string(UPDATER_EXAMPLES_DIR) + "/" + product + "/InstallScript.xml";
+    const std::string path =
+        std::string(UPDATER_EXAMPLES_DIR) + "/" + product + "/InstallScript.xml";
     std::ifstream file(path, std::ios::binary);
     scripts.emplace_back(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
   }

@@ -10,7 +10,8 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   fuzz::FuzzDevice& device = fuzz::FuzzDevice::Get();
   device.Reset();
-  device.WriteFile(u"\\Temp\\Product.gz", std::string_view(reinterpret_cast<const char*>(data), size));
+  device.WriteFile(u"\\Temp\\Product.gz",
+                   std::string_view(reinterpret_cast<const char*>(data), size));
   UpdaterMain(u"-unpackProduct \\Temp");
   device.CheckNothingOutside();
   return 0;

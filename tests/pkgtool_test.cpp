@@ -102,7 +102,9 @@ TEST_F(PkgtoolTest, PackThenReadBackScriptFirstThenOrdinalOrder) {
   ASSERT_GE(delivered.size(), 2u);
   EXPECT_EQ(static_cast<unsigned char>(delivered[0]), 0x1f);
   device_.WriteFile(u"\\Temp\\Tool.gz", delivered);
-  ASSERT_EQ(test::RunProgram(PKGTOOL_PATH, {"extract", out.string(), "-C", (work_ / "x").string()}).exitCode, 0);
+  ASSERT_EQ(test::RunProgram(PKGTOOL_PATH, {"extract", out.string(), "-C", (work_ / "x").string()})
+                .exitCode,
+            0);
 
   const std::string plain = ReadHostFile(work_ / "x" / "Sub" / "a.bin");
   EXPECT_EQ(plain, test::RandomBytes(70000, 5));
@@ -147,7 +149,9 @@ TEST_F(PkgtoolTest, RefusalsLeaveNoOutput) {
   // A refusal that --allow-no-script overrides: a problem found, 1.
   ExpectFailure(Run({"pack", (work_ / "noscript").string(), "-o", out.string()}), 1,
                 "no InstallScript.xml");
-  EXPECT_EQ(Run({"pack", (work_ / "noscript").string(), "-o", out.string(), "--allow-no-script"}).exitCode, 0);
+  EXPECT_EQ(Run({"pack", (work_ / "noscript").string(), "-o", out.string(), "--allow-no-script"})
+                .exitCode,
+            0);
   fs::remove(out);
 
   WriteHostFile(source_ / std::string(68, 'n'), "long");
@@ -181,7 +185,7 @@ TEST_F(PkgtoolTest, InterruptedPackLeavesNoPartialOutput) {
   const std::string tool = PKGTOOL_PATH;
   const std::string folder = source_.string();
   const std::string output = out.string();
-  char* const argv[] = {const_cast<char*>(tool.c_str()), const_cast<char*>("pack"),
+  char* const argv[] = {const_cast<char*>(tool.c_str()),   const_cast<char*>("pack"),
                         const_cast<char*>(folder.c_str()), const_cast<char*>("-o"),
                         const_cast<char*>(output.c_str()), nullptr};
   pid_t child = 0;

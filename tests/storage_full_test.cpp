@@ -139,18 +139,18 @@ Record ReadRecord(const test::TempDevice& device) {
   emu::sql::Database db;
   const emu::Status opened = emu::sql::Database::Open(device.hostDir() + "/device.db", false, &db);
   EXPECT_TRUE(opened.ok()) << opened.message();
-  emu::sql::Statement version =
-      db.Prepare("SELECT v.data FROM registry_values v JOIN registry_keys k ON v.key = k.id "
-                 "WHERE k.name = 'Storage' AND v.name = 'Version'");
+  emu::sql::Statement version = db.Prepare(
+      "SELECT v.data FROM registry_values v JOIN registry_keys k ON v.key = k.id "
+      "WHERE k.name = 'Storage' AND v.name = 'Version'");
   bool row = false;
   if (version.Step(&row).ok() && row) {
     for (const unsigned char unit : version.Blob(0)) {
       if (unit != 0) record.version += static_cast<char>(unit);  // ASCII in UTF-16
     }
   }
-  emu::sql::Statement starts =
-      db.Prepare("SELECT count(*) FROM events WHERE kind = 'process' AND application = ? AND "
-                 "command_line = '-firstRun -zandrel'");
+  emu::sql::Statement starts = db.Prepare(
+      "SELECT count(*) FROM events WHERE kind = 'process' AND application = ? AND "
+      "command_line = '-firstRun -zandrel'");
   if (starts.Bind(1, kProgram).Step(&row).ok() && row) {
     record.starts = starts.Int(0);
   }

@@ -35,7 +35,8 @@ CommandLine::CommandLine(const WCHAR* text) {
 std::int32_t CommandLine::IndexOfOption(const WCHAR* option) {
   for (std::int32_t i = 0; i < count; ++i) {
     const String* argument = arguments.ItemAt(i);
-    if (argument != nullptr && argument->data != nullptr && ce::wcscmp(argument->data, option) == 0) {
+    if (argument != nullptr && argument->data != nullptr &&
+        ce::wcscmp(argument->data, option) == 0) {
       return i;
     }
   }

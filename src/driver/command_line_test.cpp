@@ -30,9 +30,7 @@ TEST(CommandLineTest, SpacesSeparateAndDoubledSpacesGiveEmptyArguments) {
   EXPECT_EQ(Arguments(nullptr), Args{});
 }
 
-TEST(CommandLineTest, TabsDoNotSeparate) {
-  EXPECT_EQ(Arguments(u"a\tb c"), (Args{u"a\tb", u"c"}));
-}
+TEST(CommandLineTest, TabsDoNotSeparate) { EXPECT_EQ(Arguments(u"a\tb c"), (Args{u"a\tb", u"c"})); }
 
 TEST(CommandLineTest, Quotes) {
   EXPECT_EQ(Arguments(u"-unpackProduct \"\\My Documents\\In\""),

@@ -44,7 +44,7 @@ Chunk* ChunkOf(void* block) {
 void FreeChunk(Chunk* chunk) {
   chunk->~Chunk();
   MarkUsable(chunk, kChunkSize);
-  ::operator delete(chunk, std::align_val_t{kChunkSize});
+  ::operator delete (chunk, std::align_val_t{kChunkSize});
 }
 
 // The thread is done with its current chunk: the chunk's count becomes the number of
@@ -76,7 +76,7 @@ namespace block_heap_internal {
 void* CutFromNewChunk(std::size_t rounded, std::size_t size) {
   static_cast<void>(&retirer);  // constructs it, so that its destructor runs
   RetireCurrentChunk();
-  void* const memory = ::operator new(kChunkSize, std::align_val_t{kChunkSize});
+  void* const memory = ::operator new (kChunkSize, std::align_val_t{kChunkSize});
   char* const start = static_cast<char*>(memory) + sizeof(Chunk);
   MarkUnusable(start, kChunkSize - sizeof(Chunk));
   cursor = {start + rounded, static_cast<char*>(memory) + kChunkSize, 1, new (memory) Chunk};

@@ -32,8 +32,7 @@ TEST(BlockHeapTest, BlocksOfEverySizeAreAlignedAndApart) {
   std::vector<Block> blocks;
   for (std::size_t size = 0; size <= System::kMaxBlockSize + 64; size += 7) {
     blocks.push_back({System::AllocateBlock(size), size});
-    EXPECT_EQ(reinterpret_cast<std::uintptr_t>(blocks.back().memory) % alignof(void*), 0u)
-        << size;
+    EXPECT_EQ(reinterpret_cast<std::uintptr_t>(blocks.back().memory) % alignof(void*), 0u) << size;
   }
   FillAndCheck(blocks);
   for (const Block& block : blocks) System::FreeBlock(block.memory, block.size);

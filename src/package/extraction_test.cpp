@@ -15,7 +15,8 @@ using System::Text::StringBuilder;
 
 std::vector<std::u16string> Items(StringBuilder& list) {
   std::vector<std::u16string> out;
-  for (std::int32_t i = 0; i < list.Count(); ++i) out.emplace_back(list.ItemAt(i)->data, list.ItemAt(i)->length);
+  for (std::int32_t i = 0; i < list.Count(); ++i)
+    out.emplace_back(list.ItemAt(i)->data, list.ItemAt(i)->length);
   return out;
 }
 
@@ -69,7 +70,7 @@ TEST_F(ExtractionTest, ASeriesChecksEachFolderItMovesTo) {
   extract("b", u"\\P\\One\\b");
   extract("c", u"\\P\\Two\\Deep\\c");
   extract("a", u"\\P\\One\\again");  // back to a folder checked before the last one
-  extract("b", u"b");                       // no folder at all
+  extract("b", u"b");                // no folder at all
   EXPECT_EQ(device_.ReadFile(u"\\P\\One\\a") + device_.ReadFile(u"\\P\\One\\b") +
                 device_.ReadFile(u"\\P\\Two\\Deep\\c") + device_.ReadFile(u"\\P\\One\\again") +
                 device_.ReadFile(u"\\b"),
@@ -112,8 +113,8 @@ TEST_F(ExtractionTest, ListFilesSkipsHiddenAndKeepsFolders) {
   StringBuilder list;
   list.AddString(u"kept", 4);
   EXPECT_EQ(ListFiles(String(u"\\Temp"), String(u"*.gz"), list, true), 1);
-  EXPECT_EQ(Items(list),
-            (std::vector<std::u16string>{u"kept", u"\\Temp\\A.GZ", u"\\Temp\\b.gz", u"\\Temp\\x.gz"}));
+  EXPECT_EQ(Items(list), (std::vector<std::u16string>{u"kept", u"\\Temp\\A.GZ", u"\\Temp\\b.gz",
+                                                      u"\\Temp\\x.gz"}));
   StringBuilder all;
   ListFiles(String(u"\\Temp\\"), String(u"*.gz"), all, false);
   EXPECT_EQ(all.Count(), 5);

@@ -79,7 +79,8 @@ TEST_P(GzipExpansionTest, DamagedDataKeepsWhatCameBefore) {
   // Large enough that the damage lies well past the engines' buffers.
   const std::string content = test::RandomBytes(4000000, 3);
   std::string delivered = test::GzipBytes(content);
-  for (std::size_t i = delivered.size() / 2; i < delivered.size() / 2 + 64; ++i) delivered[i] ^= 0x5A;
+  for (std::size_t i = delivered.size() / 2; i < delivered.size() / 2 + 64; ++i)
+    delivered[i] ^= 0x5A;
   EXPECT_EQ(Expand(delivered), 0);
   const std::string partial = Package();
   EXPECT_LT(partial.size(), content.size());
@@ -91,7 +92,8 @@ TEST_P(GzipExpansionTest, DamagedDataKeepsWhatCameBefore) {
 
 TEST_P(GzipExpansionTest, TruncatedDataFails) {
   const std::string delivered = test::GzipBytes(test::RandomBytes(100000, 4));
-  for (const std::size_t cut : {delivered.size() - 1, delivered.size() - 8, delivered.size() / 2, std::size_t{11}}) {
+  for (const std::size_t cut :
+       {delivered.size() - 1, delivered.size() - 8, delivered.size() / 2, std::size_t{11}}) {
     EXPECT_EQ(Expand(delivered.substr(0, cut)), 0) << cut;
   }
 }
@@ -137,6 +139,8 @@ INSTANTIATE_TEST_SUITE_P(Engines, GzipExpansionTest,
                                            Engine{"isal", OpenIsalGzipReader}
 #endif
                                            ),
-                         [](const ::testing::TestParamInfo<Engine>& info) { return info.param.name; });
+                         [](const ::testing::TestParamInfo<Engine>& info) {
+                           return info.param.name;
+                         });
 
 }  // namespace

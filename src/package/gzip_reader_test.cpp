@@ -45,11 +45,13 @@ struct Member {
     if (!name.empty()) out += name + '\0';
     if (!comment.empty()) out += comment + '\0';
     if (headerCrc) {
-      const auto crc = crc32(0, reinterpret_cast<const Bytef*>(out.data()), static_cast<uInt>(out.size()));
+      const auto crc =
+          crc32(0, reinterpret_cast<const Bytef*>(out.data()), static_cast<uInt>(out.size()));
       AppendWord(out, (crc ^ headerCrcFlip) & 0xFFFF, 2);
     }
     out += test::RawDeflateBytes(data);
-    const auto crc = crc32(0, reinterpret_cast<const Bytef*>(data.data()), static_cast<uInt>(data.size()));
+    const auto crc =
+        crc32(0, reinterpret_cast<const Bytef*>(data.data()), static_cast<uInt>(data.size()));
     AppendWord(out, static_cast<std::uint32_t>(crc) ^ crcFlip, 4);
     AppendWord(out, static_cast<std::uint32_t>(data.size()) ^ lengthFlip, 4);
     return out;
@@ -85,8 +87,11 @@ class GzipReaderTest : public ::testing::TestWithParam<Engine> {
 };
 
 TEST_P(GzipReaderTest, OptionalHeaderFieldsArePassedOver) {
-  Member member{.data = "content", .extra = std::string("ab\0cd", 5), .name = "Tool",
-                .comment = "made for a test", .headerCrc = true};
+  Member member{.data = "content",
+                .extra = std::string("ab\0cd", 5),
+                .name = "Tool",
+                .comment = "made for a test",
+                .headerCrc = true};
   EXPECT_EQ(Read(member.Bytes()), "content");
 }
 
@@ -131,7 +136,9 @@ TEST_P(GzipReaderTest, MembersAndPlainDataAcrossLargeBlocks) {
 
 TEST_P(GzipReaderTest, AMemberCutAnywhereIsCutOffOrDamage) {
   const std::string file = Member{.data = test::RandomBytes(300, 10) + std::string(300, 'a'),
-                                  .name = "Tool", .headerCrc = true}.Bytes();
+                                  .name = "Tool",
+                                  .headerCrc = true}
+                               .Bytes();
   for (std::size_t cut = 2; cut < file.size(); ++cut) {
     const std::string result = Read(file.substr(0, cut));
     EXPECT_TRUE(result == "<cut off>" || result == "<damaged>") << cut;
@@ -145,7 +152,9 @@ INSTANTIATE_TEST_SUITE_P(Engines, GzipReaderTest,
                                            Engine{"isal", OpenIsalGzipReader}
 #endif
                                            ),
-                         [](const ::testing::TestParamInfo<Engine>& info) { return info.param.name; });
+                         [](const ::testing::TestParamInfo<Engine>& info) {
+                           return info.param.name;
+                         });
 
 #if UPDATER_HAS_ISAL
 // Every single-byte change and every cut of a small two-member file: both engines must

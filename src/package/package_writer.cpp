@@ -105,9 +105,9 @@ bool PackageWriter::Fail(std::string message) {
 }
 
 bool PackageWriter::WriteWord(std::uint32_t value) {
-  const unsigned char bytes[4] = {static_cast<unsigned char>(value), static_cast<unsigned char>(value >> 8),
-                                  static_cast<unsigned char>(value >> 16),
-                                  static_cast<unsigned char>(value >> 24)};
+  const unsigned char bytes[4] = {
+      static_cast<unsigned char>(value), static_cast<unsigned char>(value >> 8),
+      static_cast<unsigned char>(value >> 16), static_cast<unsigned char>(value >> 24)};
   if (!sink_.Write(bytes, 4)) return Fail(sink_.error());
   return true;
 }
@@ -126,7 +126,8 @@ bool PackageWriter::BeginEntry(std::string_view name, std::int32_t size, bool sc
   scrambler_.EncodeInPlace(scrambledName.data(), scrambledName.size());
   if (!WriteWord(static_cast<std::uint32_t>(name.size()))) return false;
   if (!sink_.Write(scrambledName.data(), scrambledName.size())) return Fail(sink_.error());
-  if (!WriteWord(static_cast<std::uint32_t>(size)) || !WriteWord(scrambleData ? 1 : 0)) return false;
+  if (!WriteWord(static_cast<std::uint32_t>(size)) || !WriteWord(scrambleData ? 1 : 0))
+    return false;
   dataLeft_ = size;
   scrambleCurrent_ = scrambleData;
   return true;
@@ -134,7 +135,8 @@ bool PackageWriter::BeginEntry(std::string_view name, std::int32_t size, bool sc
 
 bool PackageWriter::AddData(std::string_view data) {
   if (!error_.empty()) return false;
-  if (static_cast<std::int64_t>(data.size()) > dataLeft_) return Fail("more data than the entry's size");
+  if (static_cast<std::int64_t>(data.size()) > dataLeft_)
+    return Fail("more data than the entry's size");
   dataLeft_ -= static_cast<std::int64_t>(data.size());
   if (!scrambleCurrent_) {
     if (!sink_.Write(data.data(), data.size())) return Fail(sink_.error());

@@ -32,13 +32,15 @@ std::vector<std::string> Names(const ResourcePackage& package) {
 }
 
 void PutWord(std::string& bytes, std::size_t offset, std::int32_t value) {
-  for (int i = 0; i < 4; ++i) bytes[offset + i] = static_cast<char>(static_cast<std::uint32_t>(value) >> (8 * i));
+  for (int i = 0; i < 4; ++i)
+    bytes[offset + i] = static_cast<char>(static_cast<std::uint32_t>(value) >> (8 * i));
 }
 
 class ResourcePackageTest : public ::testing::Test {
  protected:
   // Stores `bytes` as \Temp\<fileName> and opens it.
-  std::unique_ptr<ResourcePackage> Open(const std::string& bytes, const std::string& fileName = "Tool") {
+  std::unique_ptr<ResourcePackage> Open(const std::string& bytes,
+                                        const std::string& fileName = "Tool") {
     const std::u16string path = u"\\Temp\\" + std::u16string(fileName.begin(), fileName.end());
     device_.WriteFile(path, bytes);
     return std::make_unique<ResourcePackage>(("\\Temp\\" + fileName).c_str());
@@ -74,12 +76,13 @@ TEST(SubstitutionTableTest, OnlyTheFileNameCountsAndTheTableIsAPermutation) {
 }
 
 TEST_F(ResourcePackageTest, RoundTripPlainAndScrambled) {
-  auto package = Open(pkg::BuildPackage("Tool", {{"InstallScript.xml", "<Installation/>", false},
-                                                 {"bin\\Tool.exe", std::string("MZ\0\xff", 4), true},
-                                                 {"empty.txt", "", false},
-                                                 {"empty-scrambled", "", true}}));
-  EXPECT_EQ(Names(*package),
-            (std::vector<std::string>{"InstallScript.xml", "bin\\Tool.exe", "empty.txt", "empty-scrambled"}));
+  auto package =
+      Open(pkg::BuildPackage("Tool", {{"InstallScript.xml", "<Installation/>", false},
+                                      {"bin\\Tool.exe", std::string("MZ\0\xff", 4), true},
+                                      {"empty.txt", "", false},
+                                      {"empty-scrambled", "", true}}));
+  EXPECT_EQ(Names(*package), (std::vector<std::string>{"InstallScript.xml", "bin\\Tool.exe",
+                                                       "empty.txt", "empty-scrambled"}));
   EXPECT_EQ(Read(*package, "InstallScript.xml"), "<Installation/>");
   EXPECT_EQ(Read(*package, "bin\\Tool.exe"), std::string("MZ\0\xff", 4));
   EXPECT_EQ(package->Entries()[1].scrambled, 1);
@@ -157,10 +160,24 @@ TEST_F(ResourcePackageTest, ExtremeHeaderAndRecordFields) {
   };
   const std::int32_t max = std::numeric_limits<std::int32_t>::max();
   const Case cases[] = {
-      {4, 0, 0},   {4, -1, 0},  {4, 2, 0},   {4, max, 0},  {4, std::numeric_limits<std::int32_t>::min(), 0},
-      {8, -1, 0},  {8, 67, 0},  {8, 68, 0},  {8, max, 0},  {8, 0, 0},
-      {16, -1, 0}, {16, 5, 0},  {16, max, 0}, {16, 0, 1},  // trailing bytes are ignored
-      {20, -1, 1}, {20, max, 1}, {0, -1, 1}, {0, max, 1},
+      {4, 0, 0},
+      {4, -1, 0},
+      {4, 2, 0},
+      {4, max, 0},
+      {4, std::numeric_limits<std::int32_t>::min(), 0},
+      {8, -1, 0},
+      {8, 67, 0},
+      {8, 68, 0},
+      {8, max, 0},
+      {8, 0, 0},
+      {16, -1, 0},
+      {16, 5, 0},
+      {16, max, 0},
+      {16, 0, 1},  // trailing bytes are ignored
+      {20, -1, 1},
+      {20, max, 1},
+      {0, -1, 1},
+      {0, max, 1},
   };
   for (const Case& c : cases) {
     std::string bytes = valid;

@@ -37,7 +37,6 @@ AnsiString& AnsiString::operator=(AnsiString&& other) noexcept {
 
 AnsiString::~AnsiString() { FreeBuffer(data, capacity); }
 
-
 void AnsiString::Release() {
   FreeBuffer(data, capacity);
   data = nullptr;

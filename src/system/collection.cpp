@@ -44,7 +44,8 @@ void FreeSlots(void** items, std::int32_t slots) {
 // array unchanged, when there is no memory left.
 void** ResizeSlots(void** items, std::int32_t slots, std::int32_t wanted) {
   if (!IsSmall(slots) && !IsSmall(wanted)) {
-    return static_cast<void**>(HeapReAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, items, Bytes(wanted)));
+    return static_cast<void**>(
+        HeapReAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, items, Bytes(wanted)));
   }
   void** const resized = AllocateSlots(wanted);
   if (resized == nullptr) return nullptr;

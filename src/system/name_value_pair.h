@@ -6,8 +6,8 @@
 
 #include <cstdint>
 
-#include "system/ansi_string.h"
 #include "memory/block_heap.h"
+#include "system/ansi_string.h"
 
 struct NameValuePair {
   AnsiString name;

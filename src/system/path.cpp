@@ -72,7 +72,8 @@ String GetFolderPath(std::int32_t folderId, const WCHAR* subPath) {
   return folder;
 }
 
-std::int32_t FindFiles(const String& searchPath, System::Text::StringBuilder& list, bool skipHidden) {
+std::int32_t FindFiles(const String& searchPath, System::Text::StringBuilder& list,
+                       bool skipHidden) {
   if (searchPath.length <= 0) return 0;
   String fullSearchPath(searchPath);
   if (searchPath.IndexOf(String(TEXT("\\")), 0) == -1) {

@@ -34,4 +34,5 @@ String GetFolderPath(std::int32_t folderId, const WCHAR* subPath);
 // finds, in the platform's order, passing over hidden entries when `skipHidden` is set.
 // A search path without a backslash searches the program's own folder. Returns 0 when
 // `searchPath` is empty, else 1 (also when nothing was found).
-std::int32_t FindFiles(const String& searchPath, System::Text::StringBuilder& list, bool skipHidden);
+std::int32_t FindFiles(const String& searchPath, System::Text::StringBuilder& list,
+                       bool skipHidden);

@@ -49,7 +49,8 @@ TEST_F(DevicePathTest, ModuleAndSpecialFolders) {
   EXPECT_EQ(Text(GetModulePath()), u"\\Windows\\updater.exe");
   EXPECT_EQ(Text(GetModuleDirectory()), u"\\Windows");
   EXPECT_EQ(Text(GetFolderPath(CSIDL_PROGRAM_FILES, nullptr)), u"\\Program Files");
-  EXPECT_EQ(Text(GetFolderPath(CSIDL_PROGRAMS, u"A.lnk")), u"\\Windows\\Start Menu\\Programs\\A.lnk");
+  EXPECT_EQ(Text(GetFolderPath(CSIDL_PROGRAMS, u"A.lnk")),
+            u"\\Windows\\Start Menu\\Programs\\A.lnk");
 }
 
 TEST_F(DevicePathTest, ExpandFolderMacros) {

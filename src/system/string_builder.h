@@ -29,9 +29,7 @@ class StringBuilder : public Collections::Collection {
   void Split(const String& text, WCHAR separator);
 
   // The segment at `index`, or null when out of range.
-  String* ItemAt(std::int32_t index) {
-    return static_cast<String*>(Collection::ItemAt(index));
-  }
+  String* ItemAt(std::int32_t index) { return static_cast<String*>(Collection::ItemAt(index)); }
 };
 
 }  // namespace System::Text

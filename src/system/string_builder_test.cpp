@@ -38,7 +38,8 @@ TEST(StringBuilderTest, AddStringKeepsNullVersusEmpty) {
   EXPECT_EQ(list.AddString(TEXT("abc"), 2), 0);
   EXPECT_EQ(list.AddString(TEXT("abc"), 0), 1);
   EXPECT_EQ(list.AddString(nullptr, 0), 2);
-  EXPECT_EQ(Segments(list), (std::vector<std::basic_string<WCHAR>>{TEXT("ab"), TEXT(""), TEXT("<null>")}));
+  EXPECT_EQ(Segments(list),
+            (std::vector<std::basic_string<WCHAR>>{TEXT("ab"), TEXT(""), TEXT("<null>")}));
 }
 
 TEST(StringBuilderTest, SplitDropsEmptySegments) {
@@ -55,7 +56,8 @@ TEST(StringBuilderTest, SplitAppendsToExistingSegments) {
   StringBuilder list;
   list.AddString(TEXT("x"), 1);
   list.Split(String(TEXT("a\\b")), TEXT('\\'));
-  EXPECT_EQ(Segments(list), (std::vector<std::basic_string<WCHAR>>{TEXT("x"), TEXT("a"), TEXT("b")}));
+  EXPECT_EQ(Segments(list),
+            (std::vector<std::basic_string<WCHAR>>{TEXT("x"), TEXT("a"), TEXT("b")}));
 }
 
 TEST(StringBuilderTest, RemoveAndClearFreeSegments) {

@@ -142,7 +142,8 @@ String String::Replace(const String& pattern, const String& replacement) const {
   std::int32_t out = 0;
   for (std::int32_t p = 0; p < length;) {
     if (matchesAt(p)) {
-      for (std::int32_t i = 0; i < replacement.length; ++i) result.data[out++] = replacement.data[i];
+      for (std::int32_t i = 0; i < replacement.length; ++i)
+        result.data[out++] = replacement.data[i];
       p += pattern.length;
     } else {
       result.data[out++] = data[p++];

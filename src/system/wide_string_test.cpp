@@ -173,7 +173,8 @@ TEST(StringTest, ReplaceIsNonOverlappingAndDoesNotRescan) {
   EXPECT_EQ(replace(TEXT(""), TEXT("x"), TEXT("y")), TEXT(""));
   EXPECT_EQ(replace(TEXT("a%AppPath%b"), TEXT("%AppPath%"), TEXT("")), TEXT("ab"));
   EXPECT_EQ(Text(String(TEXT("axa")).Replace(String(TEXT("x")), String())), TEXT("aa"));
-  EXPECT_EQ(Text(String(TEXT("%AppPath%")).Replace(String(TEXT("%AppPath%")), String(TEXT("x")))), TEXT("x"));
+  EXPECT_EQ(Text(String(TEXT("%AppPath%")).Replace(String(TEXT("%AppPath%")), String(TEXT("x")))),
+            TEXT("x"));
   const String source(TEXT("keep"));
   const String replaced = source.Replace(String(TEXT("e")), String(TEXT("E")));
   EXPECT_EQ(Text(source), TEXT("keep"));

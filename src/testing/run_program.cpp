@@ -69,9 +69,8 @@ ProgramResult RunProgram(const std::string& program, const std::vector<std::stri
   std::size_t written = 0;
   if (input.empty()) in.write.Reset();
   while (out.read.valid() || err.read.valid()) {
-    pollfd fds[3] = {{out.read.get(), POLLIN, 0},
-                     {err.read.get(), POLLIN, 0},
-                     {in.write.get(), POLLOUT, 0}};
+    pollfd fds[3] = {
+        {out.read.get(), POLLIN, 0}, {err.read.get(), POLLIN, 0}, {in.write.get(), POLLOUT, 0}};
     if (::poll(fds, 3, -1) < 0) {
       if (errno == EINTR) continue;
       break;

@@ -33,8 +33,8 @@ TEST(DecodeTextTest, NumericReferences) {
   EXPECT_EQ(Decoded("&#65;&#321;&#+66;&# \t67;"), "AABC");
   EXPECT_EQ(Decoded("&#65abc;x"), "Ax");           // up to the next ";"
   EXPECT_EQ(Decoded("x&#65 no semicolon"), "xA");  // or the rest of the text
-  EXPECT_EQ(Decoded("a&#256;b&#512;c"), "abc");  // a zero byte is dropped, as for &#0;
-  EXPECT_EQ(Decoded("&#99999999999;"), "\xFF");  // saturates at INT_MAX
+  EXPECT_EQ(Decoded("a&#256;b&#512;c"), "abc");    // a zero byte is dropped, as for &#0;
+  EXPECT_EQ(Decoded("&#99999999999;"), "\xFF");    // saturates at INT_MAX
   // Zero, negative or missing numbers give no byte at all.
   EXPECT_EQ(Decoded("[&#0;][&#-65;][&#;][&#x41;]"), "[][][][]");
   EXPECT_EQ(Decoded("[&#]"), "[");  // and without a ";" the rest goes

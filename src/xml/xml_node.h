@@ -19,8 +19,8 @@
 // Not thread-safe; a tree is built and read by one thread.
 #pragma once
 
-#include "system/ansi_string.h"
 #include "memory/block_heap.h"
+#include "system/ansi_string.h"
 #include "system/wide_string.h"
 #include "xml/name_value_collection.h"
 #include "xml/xml_node_collection.h"

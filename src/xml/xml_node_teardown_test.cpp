@@ -72,7 +72,8 @@ void ExpectedFrees(XmlNode& node, std::vector<void*>& out) {
 
 // The frees of the parts in `parts` while `root` is destroyed, in order. Item arrays of
 // the collections also come from the block heap; they are not among the parts.
-std::vector<void*> FreesWhileDestroying(std::unique_ptr<XmlNode> root, const std::vector<void*>& parts) {
+std::vector<void*> FreesWhileDestroying(std::unique_ptr<XmlNode> root,
+                                        const std::vector<void*>& parts) {
   freedCount = 0;
   recording = true;
   System::ObserveBlockFrees(Record);

@@ -252,8 +252,9 @@ TEST_F(UpdaterTest, CreatesShortcutsThatResolveToTheirTargets) {
 TEST_F(UpdaterTest, CreatesShortcutsToTargetsGivenInQuotes) {
   drive_.WriteFile(L"\\Apps\\Kelmora Probe\\Probe.exe", probe_);
   drive_.MakeFolders(L"\\Links");
-  RunUpdater(L"-createShortcut -targetFilename \"\"\"\\Apps\\Kelmora Probe\\Probe.exe\"\"\" "
-             L"-shortcutFilename \\Links\\Quoted.lnk");
+  RunUpdater(
+      L"-createShortcut -targetFilename \"\"\"\\Apps\\Kelmora Probe\\Probe.exe\"\"\" "
+      L"-shortcutFilename \\Links\\Quoted.lnk");
   const test::ShellLinkTarget quoted = test::ReadShellLink(drive_.Path(L"\\Links\\Quoted.lnk"));
   EXPECT_TRUE(test::SamePath(quoted.path, drive_.Path(L"\\Apps\\Kelmora Probe\\Probe.exe")))
       << test::Utf8(quoted.path);
@@ -261,12 +262,12 @@ TEST_F(UpdaterTest, CreatesShortcutsToTargetsGivenInQuotes) {
 
   // Made again with arguments: the existing shortcut is replaced.
   RunUpdater(
-      L"-createShortcut -targetFilename \"\"\"\\Apps\\Kelmora Probe\\Probe.exe\"\" -tip \"\"a b\"\"\" "
+      L"-createShortcut -targetFilename \"\"\"\\Apps\\Kelmora Probe\\Probe.exe\"\" -tip \"\"a "
+      L"b\"\"\" "
       L"-shortcutFilename \\Links\\Quoted.lnk");
   const test::ShellLinkTarget withArguments =
       test::ReadShellLink(drive_.Path(L"\\Links\\Quoted.lnk"));
-  EXPECT_TRUE(
-      test::SamePath(withArguments.path, drive_.Path(L"\\Apps\\Kelmora Probe\\Probe.exe")))
+  EXPECT_TRUE(test::SamePath(withArguments.path, drive_.Path(L"\\Apps\\Kelmora Probe\\Probe.exe")))
       << test::Utf8(withArguments.path);
   EXPECT_EQ(withArguments.arguments, L"-tip \"a b\"");
 }

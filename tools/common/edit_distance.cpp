@@ -16,8 +16,8 @@ int EditDistance(std::string_view from, std::string_view to) {
     row[0] = static_cast<int>(i);
     for (std::size_t j = 1; j <= to.size(); ++j) {
       const int above = row[j];
-      row[j] = std::min({row[j] + 1, row[j - 1] + 1,
-                         diagonal + (from[i - 1] == to[j - 1] ? 0 : 1)});
+      row[j] =
+          std::min({row[j] + 1, row[j - 1] + 1, diagonal + (from[i - 1] == to[j - 1] ? 0 : 1)});
       diagonal = above;
     }
   }

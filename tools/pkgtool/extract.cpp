@@ -87,7 +87,8 @@ bool ExtractAll(PackageView& view, const std::string& folder,
   for (std::size_t i = 0; i < entries.size(); ++i) {
     const char* const name = entries[i].name;
     if (!seen.insert(name).second) {
-      warnings->push_back("duplicate entry '" + HostText(name) + "' skipped: the updater reads the first");
+      warnings->push_back("duplicate entry '" + HostText(name) +
+                          "' skipped: the updater reads the first");
       continue;
     }
     if (!Components(name, &parts)) {

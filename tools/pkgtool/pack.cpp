@@ -65,7 +65,8 @@ class TemporaryOutput {
     ::close(fd);
     path_ = pattern.data();
     pendingTemporary.store(path_.c_str());
-    for (const int signalNumber : kSignals) previous_.push_back(std::signal(signalNumber, RemovePendingAndReraise));
+    for (const int signalNumber : kSignals)
+      previous_.push_back(std::signal(signalNumber, RemovePendingAndReraise));
   }
   TemporaryOutput(const TemporaryOutput&) = delete;
   TemporaryOutput& operator=(const TemporaryOutput&) = delete;
@@ -143,7 +144,8 @@ bool AddEntry(pkg::PackageWriter& writer, const PackSource& source, bool scrambl
 
 }  // namespace
 
-bool CollectSources(const std::string& folder, std::vector<PackSource>* sources, std::string* error) {
+bool CollectSources(const std::string& folder, std::vector<PackSource>* sources,
+                    std::string* error) {
   std::error_code failure;
   if (!fs::is_directory(folder, failure)) {
     *error = folder + ": not a folder";
@@ -196,10 +198,9 @@ bool CollectSources(const std::string& folder, std::vector<PackSource>* sources,
 
 bool WritePackage(const std::vector<PackSource>& sources, const std::string& output,
                   const PackOptions& options, const PackProgress& progress, std::string* error) {
-  if (!options.allowNoScript &&
-      (sources.empty() || sources.front().entryName != kScriptEntry)) {
-    *error = "no " + std::string(kScriptEntry) +
-             " in the folder (--allow-no-script packs without one)";
+  if (!options.allowNoScript && (sources.empty() || sources.front().entryName != kScriptEntry)) {
+    *error =
+        "no " + std::string(kScriptEntry) + " in the folder (--allow-no-script packs without one)";
     return false;
   }
   const std::string name = OpeningName(output);

@@ -19,7 +19,8 @@ struct PackSource {
 // relative to `folder` with backslashes, "InstallScript.xml" first and the rest in
 // ordinal order of their names. False with *error set for a name the updater cannot
 // use: over 67 bytes, holding a backslash or a character outside the device code page.
-bool CollectSources(const std::string& folder, std::vector<PackSource>* sources, std::string* error);
+bool CollectSources(const std::string& folder, std::vector<PackSource>* sources,
+                    std::string* error);
 
 // Checks the finished temporary package at `path` before it takes the output's place;
 // false with *error set keeps it from doing so.

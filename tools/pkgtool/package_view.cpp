@@ -1,6 +1,5 @@
 #include "package_view.h"
 
-
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
@@ -16,7 +15,8 @@ namespace {
 bool EndsWithGz(const std::string& name) {
   if (name.size() < 3) return false;
   std::string tail = name.substr(name.size() - 3);
-  std::transform(tail.begin(), tail.end(), tail.begin(), [](unsigned char c) { return std::tolower(c); });
+  std::transform(tail.begin(), tail.end(), tail.begin(),
+                 [](unsigned char c) { return std::tolower(c); });
   return tail == ".gz";
 }
 
@@ -38,8 +38,8 @@ std::string OpeningName(const std::string& hostPath) {
   return name.substr(0, dot);
 }
 
-std::unique_ptr<PackageView> PackageView::Open(const std::string& hostPath, const std::string& asName,
-                                               std::string* error) {
+std::unique_ptr<PackageView> PackageView::Open(const std::string& hostPath,
+                                               const std::string& asName, std::string* error) {
   std::error_code failure;
   if (!std::filesystem::is_regular_file(hostPath, failure)) {
     *error = hostPath + ": " + (failure ? failure.message() : "not a file");

@@ -18,8 +18,7 @@ constexpr tool::Command kCommands[] = {
     {"extract", "FILE -C DIR [--as NAME]", "writes every entry of a package, decoded, below DIR",
      RunExtract},
     {"lint", "PRODUCT [--as NAME] [--json]",
-     "tells what in a package the updater would ignore or misread; exit 1 on an error",
-     RunLint},
+     "tells what in a package the updater would ignore or misread; exit 1 on an error", RunLint},
     {"try", "PRODUCT [--device DIR] [--as NAME] [--json] [--updater PATH] [--timeout SECONDS]",
      "installs a product with the updater (--updater, $PKGTOOL_UPDATER or beside pkgtool) on "
      "a throw-away device, fresh or a copy of DIR, and reports what changed; the updater is "

@@ -7,8 +7,7 @@ namespace emu {
 namespace {
 
 // Appends `,"name":` and the column as a string, or null when it is NULL.
-void AppendStringField(std::string& out, const char* name, const sql::Statement& row,
-                       int column) {
+void AppendStringField(std::string& out, const char* name, const sql::Statement& row, int column) {
   out += ",\"";
   out += name;
   out += "\":";
@@ -56,7 +55,8 @@ Status ReadJournal(Device& device, std::string* lines) {
 
 Status ReadEvents(Device& device, std::int64_t afterSeq, std::vector<JournalEvent>* events) {
   std::vector<JournalEvent> read;
-  const auto optionalText = [](const sql::Statement& row, int column) -> std::optional<std::u16string> {
+  const auto optionalText = [](const sql::Statement& row,
+                               int column) -> std::optional<std::u16string> {
     if (row.IsNull(column)) return std::nullopt;
     return Utf8ToUtf16(row.Text(column));
   };
@@ -71,7 +71,8 @@ Status ReadEvents(Device& device, std::int64_t afterSeq, std::vector<JournalEven
       JournalEvent event;
       event.seq = select.Int(0);
       if (select.Text(1) == "process") {
-        event.process = ProcessEvent{optionalText(select, 2), optionalText(select, 3), select.Int(4) != 0};
+        event.process =
+            ProcessEvent{optionalText(select, 2), optionalText(select, 3), select.Int(4) != 0};
       } else {
         MessageEvent message;
         message.hwnd = select.Int(5);

@@ -97,8 +97,8 @@ Status ExportRegistry(Device& device, std::u16string_view key, std::string* text
   const Status status = device.Read([&](sql::Database& db) {
     if (key.empty()) {
       for (KeyId root = registry::kClassesRoot; root <= registry::kUsers; ++root) {
-        if (Status status = ExportKey(db, root, std::u16string(registry::RootName(root)), true,
-                                      &out);
+        if (Status status =
+                ExportKey(db, root, std::u16string(registry::RootName(root)), true, &out);
             !status.ok()) {
           return status;
         }

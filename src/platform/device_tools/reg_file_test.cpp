@@ -112,8 +112,9 @@ TEST_F(RegFileTest, DeletesKeysAndValues) {
                    "[-HKEY_CURRENT_USER\\Software\\Never]\n"
                    "[HKEY_LOCAL_MACHINE]\n\"AtRoot\"=-\n"),
             "ok");
-  EXPECT_EQ(Export(), std::string(kHeader) +
-                          "[HKEY_CURRENT_USER\\Software]\n\n[HKEY_CURRENT_USER\\Software\\a c]\n\n");
+  EXPECT_EQ(Export(),
+            std::string(kHeader) +
+                "[HKEY_CURRENT_USER\\Software]\n\n[HKEY_CURRENT_USER\\Software\\a c]\n\n");
 }
 
 TEST_F(RegFileTest, MalformedLineNamesItsNumberAndAppliesNothing) {
@@ -126,7 +127,8 @@ TEST_F(RegFileTest, MalformedLineNamesItsNumberAndAppliesNothing) {
   EXPECT_EQ(Import(good + "\"B\"=\"unterminated\n"), "line 4: malformed string data");
   EXPECT_EQ(Import(good + "\"B\"=\"bad \\n escape\"\n"), "line 4: malformed string data");
   EXPECT_EQ(Import(good + "\"B\"=text\n"), "line 4: unrecognised value data");
-  EXPECT_EQ(Import(good + "\"B\"=hex:00,\\\n"), "line 4: hex data continued past the end of the file");
+  EXPECT_EQ(Import(good + "\"B\"=hex:00,\\\n"),
+            "line 4: hex data continued past the end of the file");
   EXPECT_EQ(Import("REGEDIT4\n\"A\"=dword:1\n"), "line 2: a value outside of any key");
   EXPECT_EQ(Import("\n\nWindows Registry Editor Version 4.00\n"),
             "line 3: not a registry file: expected \"Windows Registry Editor Version 5.00\" "

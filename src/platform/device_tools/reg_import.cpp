@@ -125,15 +125,16 @@ class Parser {
       if (!header) {
         if (line.empty()) continue;
         if (line != u"Windows Registry Editor Version 5.00" && line != u"REGEDIT4") {
-          return Error("not a registry file: expected \"Windows Registry Editor Version 5.00\" "
-                       "or \"REGEDIT4\"");
+          return Error(
+              "not a registry file: expected \"Windows Registry Editor Version 5.00\" "
+              "or \"REGEDIT4\"");
         }
         header = true;
         continue;
       }
       if (line.empty() || line.front() == u';') continue;
-      Status status = line.front() == u'[' ? ParseKey(line, operations)
-                                           : ParseValue(line, operations);
+      Status status =
+          line.front() == u'[' ? ParseKey(line, operations) : ParseValue(line, operations);
       if (!status.ok()) return status;
     }
     if (!header) return Status::Error(ERROR_INVALID_DATA, "no registry header: the file is empty");

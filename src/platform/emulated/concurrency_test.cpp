@@ -21,8 +21,8 @@ bool WriteMany(const std::string& hostDir, const std::u16string& name) {
   emu::ScopedDevice own(hostDir);  // its own database connection
   HKEY key = nullptr;
   const std::u16string path = u"Software\\" + name;
-  if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, 0, nullptr, &key,
-                      nullptr) != ERROR_SUCCESS) {
+  if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, 0, nullptr, &key, nullptr) !=
+      ERROR_SUCCESS) {
     return false;
   }
   bool ok = true;

@@ -77,8 +77,7 @@ Status Device::OpenDatabase() {
     return Status::Error(ERROR_BADDB, "no device folder: " + hostDir_);
   }
   sql::Database database;
-  if (Status status = sql::Database::Open(hostDir_ + "/device.db", true, &database);
-      !status.ok()) {
+  if (Status status = sql::Database::Open(hostDir_ + "/device.db", true, &database); !status.ok()) {
     return status;
   }
   sql::Statement version = database.Prepare("PRAGMA user_version");
@@ -97,8 +96,7 @@ Status Device::OpenDatabase() {
   return Status::Ok();
 }
 
-Status Device::Run(sql::Transaction::Kind kind,
-                   const std::function<Status(sql::Database&)>& work) {
+Status Device::Run(sql::Transaction::Kind kind, const std::function<Status(sql::Database&)>& work) {
   std::lock_guard lock(mutex_);
   if (Status status = OpenDatabase(); !status.ok()) return status;
   sql::Transaction transaction(database_);

@@ -65,7 +65,8 @@ TEST(DeviceTest, InitIsIdempotentAndKeepsWhatExists) {
   const std::string dir = scratch.hostDir() + "/nested/device";
   std::string error;
   ASSERT_TRUE(emu::InitDevice(dir, &error)) << error;
-  for (const char* folder : {"Windows/Start Menu/Programs", "Program Files", "My Documents", "Temp"}) {
+  for (const char* folder :
+       {"Windows/Start Menu/Programs", "Program Files", "My Documents", "Temp"}) {
     EXPECT_TRUE(fs::is_directory(dir + "/fs/" + folder)) << folder;
   }
   EXPECT_TRUE(fs::exists(dir + "/device.db"));

@@ -13,9 +13,8 @@
 
 namespace emu {
 
-constexpr DWORD kStoredAttributes =
-    FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
-    FILE_ATTRIBUTE_ARCHIVE;
+constexpr DWORD kStoredAttributes = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN |
+                                    FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE;
 
 // The stored bits of the open entry `fd`; 0 when it has none or the host file system
 // keeps no extended attributes.

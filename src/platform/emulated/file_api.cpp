@@ -142,7 +142,7 @@ BOOL SetFileAttributesW(LPCWSTR fileName, DWORD fileAttributes) {
   CePath& path = PathOfCall(0);
   if (!Parse(fileName, &path).Report()) return FALSE;
   return emu::CurrentDevice()->fileSystem().SetAttributes(path, fileAttributes).Report() ? TRUE
-                                                                                        : FALSE;
+                                                                                         : FALSE;
 }
 
 BOOL MoveFileW(LPCWSTR existingFileName, LPCWSTR newFileName) {

@@ -105,7 +105,8 @@ TEST_F(FileApiTest, HiddenByDotNameOrByAttribute) {
   const std::string samba = device_.HostPath(u"\\Temp\\samba.txt");
   ASSERT_EQ(::setxattr(samba.c_str(), "user.DOSATTRIB", "0x22", 4, 0), 0);
   EXPECT_EQ(Find(u"\\Temp\\*"), ".dot(h) plain.txt samba.txt(h)");
-  EXPECT_EQ(GetFileAttributesW(u"\\Temp\\samba.txt"), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE);
+  EXPECT_EQ(GetFileAttributesW(u"\\Temp\\samba.txt"),
+            FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE);
   EXPECT_EQ(GetFileAttributesW(u"\\Temp\\plain.txt"), FILE_ATTRIBUTE_NORMAL);
   EXPECT_EQ(GetFileAttributesW(u"\\Temp"), FILE_ATTRIBUTE_DIRECTORY);
 

@@ -40,8 +40,8 @@ struct FolderCache::Folder {
   int watch = -1;
   std::uint64_t lastUse = 0;  // of the folder itself; a walk may pass by without using it
   std::unordered_map<std::string, std::unique_ptr<Folder>> children;
-  Names names;           // by folded name (see KeyOf); empty while forgotten
-  bool named = false;    // whether `names` is known
+  Names names;                           // by folded name (see KeyOf); empty while forgotten
+  bool named = false;                    // whether `names` is known
   std::list<Folder*>::iterator namedAt;  // in named_ while `named`
 };
 
@@ -184,7 +184,7 @@ bool ReadNames(int folder, std::size_t limit,
       if (!KeyOfHostName(item->d_name, &key)) continue;
       if (keyed->size() >= limit) return false;
       keyed->emplace_back(std::move(key),
-                         std::pair<std::string, EntryKind>(item->d_name, KindOf(item->d_type)));
+                          std::pair<std::string, EntryKind>(item->d_name, KindOf(item->d_type)));
     }
   }
 }

@@ -176,12 +176,12 @@ class FolderCache {
   int deviceWatch_ = -1;
   std::unique_ptr<Folder> rootFolder_;
   std::unordered_map<int, Folder*> byWatch_;
-  std::list<Folder*> open_;  // folders other than the root with a descriptor, recent first
+  std::list<Folder*> open_;   // folders other than the root with a descriptor, recent first
   std::list<Folder*> named_;  // folders whose names are known, recent first
   std::size_t folders_ = 0;
   std::size_t entries_ = 0;
-  std::uint64_t clock_ = 0;  // counts calls
-  std::uint64_t epoch_ = 0;  // counts dropped folders
+  std::uint64_t clock_ = 0;      // counts calls
+  std::uint64_t epoch_ = 0;      // counts dropped folders
   std::uint64_t junctions_ = 0;  // counts changes of names in folders with cached children
   int lastWatch_ = -1;           // the watch of the last event, and its folder
   Folder* lastWatched_ = nullptr;

@@ -6,8 +6,8 @@
 // inode, modification and change times, size) are what they were when it was read; any
 // change by anyone changes its times, and the folder is read again. A creation made
 // through the jail is added with the times it leaves (Added), and a deletion taken out
-// (Removed), so that a folder is read once however often the jail changes it. A name that another process
-// creates in the same folder at the same moment may be missed, as it may be by a lookup
+// (Removed), so that a folder is read once however often the jail changes it. A name that another
+// process creates in the same folder at the same moment may be missed, as it may be by a lookup
 // without this memory. At most kMaxFolders folders are kept. Safe from several threads.
 #pragma once
 

@@ -38,7 +38,8 @@ class FolderNamesTest : public ::testing::Test {
 
 TEST_F(FolderNamesTest, EveryOtherSpellingIsFoundAfterManyCreations) {
   device_.WriteFile(u"\\Temp\\Big\\first.txt", "");
-  for (int i = 0; i < 50; ++i) ASSERT_TRUE(Create("\\Temp\\Big\\f" + std::to_string(i) + ".txt", "x"));
+  for (int i = 0; i < 50; ++i)
+    ASSERT_TRUE(Create("\\Temp\\Big\\f" + std::to_string(i) + ".txt", "x"));
   ASSERT_EQ(HostFiles(), 51u);
   ASSERT_TRUE(Create("\\Temp\\Big\\F7.TXT", "seven"));
   ASSERT_TRUE(Create("\\Temp\\Big\\FIRST.txt", "one"));
@@ -49,7 +50,8 @@ TEST_F(FolderNamesTest, EveryOtherSpellingIsFoundAfterManyCreations) {
 
 TEST_F(FolderNamesTest, NamesMadeBehindTheJailsBackAreSeen) {
   std::filesystem::create_directories(device_.HostPath(u"\\Temp\\Big"));
-  for (int i = 0; i < 20; ++i) ASSERT_TRUE(Create("\\Temp\\Big\\f" + std::to_string(i) + ".txt", "x"));
+  for (int i = 0; i < 20; ++i)
+    ASSERT_TRUE(Create("\\Temp\\Big\\f" + std::to_string(i) + ".txt", "x"));
   device_.WriteFile(u"\\Temp\\Big\\Host.txt", "host");
   // The folder's times tell that it changed, even where the clock is coarse.
   const struct timespec times[2] = {{1000000000, 0}, {1000000000, 0}};
@@ -63,7 +65,8 @@ TEST_F(FolderNamesTest, ADeletedSpellingLeavesTheOtherFound) {
   std::filesystem::create_directories(device_.HostPath(u"\\Temp\\Big"));
   test::WriteHostFile(device_.HostPath(u"\\Temp\\Big\\Dup.txt"), "first");
   test::WriteHostFile(device_.HostPath(u"\\Temp\\Big\\DUP.TXT"), "second");
-  for (int i = 0; i < 20; ++i) ASSERT_TRUE(Create("\\Temp\\Big\\f" + std::to_string(i) + ".txt", "x"));
+  for (int i = 0; i < 20; ++i)
+    ASSERT_TRUE(Create("\\Temp\\Big\\f" + std::to_string(i) + ".txt", "x"));
   ASSERT_TRUE(DeleteFileW(u"\\Temp\\Big\\DUP.TXT"));
   ASSERT_TRUE(DeleteFileW(u"\\Temp\\Big\\f3.txt"));
   ASSERT_TRUE(Create("\\Temp\\Big\\dUp.txt", "again"));

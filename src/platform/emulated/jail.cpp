@@ -604,9 +604,9 @@ Status Jail::CreateNewFile(const CePath& path, Located& located, FileAccess acce
   if (!file->valid()) {
     // The name is taken by something that is not part of the device (a link, ...).
     if (errno == EEXIST) {
-      return Status::Error(disposition == Disposition::kCreateNew ? ERROR_FILE_EXISTS
-                                                                  : ERROR_ACCESS_DENIED,
-                           "name taken on the host: " + Utf16ToUtf8(path.ToText()));
+      return Status::Error(
+          disposition == Disposition::kCreateNew ? ERROR_FILE_EXISTS : ERROR_ACCESS_DENIED,
+          "name taken on the host: " + Utf16ToUtf8(path.ToText()));
     }
     return ErrnoStatus("create " + Utf16ToUtf8(path.ToText()));
   }
@@ -614,8 +614,7 @@ Status Jail::CreateNewFile(const CePath& path, Located& located, FileAccess acce
   return Status::Ok();
 }
 
-void Jail::Made(Located& located, const CePath& path, EntryKind kind,
-                std::uint64_t created) const {
+void Jail::Made(Located& located, const CePath& path, EntryKind kind, std::uint64_t created) const {
   Record(*cache_, located.parent, located.entry.hostName, path.parts.back(), kind, created);
   if (located.parentState) {
     folder_names::Added(located.parent.fd, *located.parentState, path.parts.back());

@@ -35,7 +35,7 @@ namespace emu {
 
 // One entry of the device's file system as FindFirstFileW reports it.
 struct EntryInfo {
-  std::u16string name;  // as created
+  std::u16string name;   // as created
   DWORD attributes = 0;  // the CE attribute word
   std::uint64_t size = 0;
   struct timespec lastWrite = {};
@@ -45,10 +45,10 @@ struct EntryInfo {
 
 enum class FileAccess { kRead, kWrite, kReadWrite };
 enum class Disposition {
-  kOpenExisting,      // fails when missing
-  kCreateAlways,      // creates, or truncates an existing file
-  kCreateNew,         // fails with ERROR_FILE_EXISTS when the entry exists
-  kOpenAlways,        // creates when missing, keeps an existing file's content
+  kOpenExisting,  // fails when missing
+  kCreateAlways,  // creates, or truncates an existing file
+  kCreateNew,     // fails with ERROR_FILE_EXISTS when the entry exists
+  kOpenAlways,    // creates when missing, keeps an existing file's content
 };
 
 // A folder on the way of a path: cached, or held open for one call.

@@ -87,8 +87,8 @@ TEST_F(JailTest, HostPathsAreDevicePaths) {
 
 TEST_F(JailTest, LinkedFolderIsAbsentAtEveryDepth) {
   WIN32_FIND_DATAW data;
-  for (const char16_t* path : {u"\\Temp\\link\\*", u"\\Temp\\LINK\\victim.txt",
-                               u"\\hostroot\\etc\\*", u"\\Temp\\link"}) {
+  for (const char16_t* path :
+       {u"\\Temp\\link\\*", u"\\Temp\\LINK\\victim.txt", u"\\hostroot\\etc\\*", u"\\Temp\\link"}) {
     EXPECT_EQ(FindFirstFileW(path, &data), INVALID_HANDLE_VALUE);
     EXPECT_EQ(GetFileAttributesW(path), INVALID_FILE_ATTRIBUTES);
   }
@@ -172,8 +172,8 @@ TEST_F(JailTest, NamesTheHostCannotHoldAreRefused) {
     emu::CePath path;
     path.parts = {u"Temp", name};
     emu::ScopedFd file;
-    const emu::Status status = jail.OpenFile(path, emu::FileAccess::kWrite,
-                                             emu::Disposition::kCreateAlways, &file);
+    const emu::Status status =
+        jail.OpenFile(path, emu::FileAccess::kWrite, emu::Disposition::kCreateAlways, &file);
     EXPECT_EQ(status.error(), ERROR_INVALID_NAME) << emu::Utf16ToUtf8(name);
     path.parts = {name, u"sentinel.txt"};
     EXPECT_EQ(jail.RemoveFile(path).error(), ERROR_INVALID_NAME);

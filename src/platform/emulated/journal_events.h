@@ -21,7 +21,7 @@ struct ProcessEvent {
 };
 
 struct MessageEvent {
-  std::int64_t hwnd = 0;               // 65535 for a broadcast
+  std::int64_t hwnd = 0;                // 65535 for a broadcast
   std::optional<std::u16string> title;  // the window's title; none for a broadcast
   UINT message = 0;
   std::optional<std::u16string> name;  // the registered name of a registered message

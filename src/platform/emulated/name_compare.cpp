@@ -41,12 +41,10 @@ bool EqualsIgnoringCase(std::u16string_view left, std::u16string_view right) {
 
 bool LessIgnoringCase(std::u16string_view left, std::u16string_view right) {
   const auto folded = [](char16_t a, char16_t b) { return FoldCase(a) < FoldCase(b); };
-  if (std::lexicographical_compare(left.begin(), left.end(), right.begin(), right.end(),
-                                   folded)) {
+  if (std::lexicographical_compare(left.begin(), left.end(), right.begin(), right.end(), folded)) {
     return true;
   }
-  if (std::lexicographical_compare(right.begin(), right.end(), left.begin(), left.end(),
-                                   folded)) {
+  if (std::lexicographical_compare(right.begin(), right.end(), left.begin(), left.end(), folded)) {
     return false;
   }
   return left < right;

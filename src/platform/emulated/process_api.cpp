@@ -81,9 +81,8 @@ std::optional<std::u16string> Optional(LPCWSTR text) {
 BOOL CreateProcessW(LPCWSTR applicationName, LPWSTR commandLine,
                     SECURITY_ATTRIBUTES* /*processAttributes*/,
                     SECURITY_ATTRIBUTES* /*threadAttributes*/, BOOL /*inheritHandles*/,
-                    DWORD /*creationFlags*/, LPVOID /*environment*/,
-                    LPCWSTR /*currentDirectory*/, STARTUPINFOW* /*startupInfo*/,
-                    PROCESS_INFORMATION* processInformation) {
+                    DWORD /*creationFlags*/, LPVOID /*environment*/, LPCWSTR /*currentDirectory*/,
+                    STARTUPINFOW* /*startupInfo*/, PROCESS_INFORMATION* processInformation) {
   const std::shared_ptr<emu::Device> device = emu::CurrentDevice();
   std::u16string fileName;
   const emu::ScopedFd program =

@@ -22,8 +22,8 @@ class ProcessTest : public ::testing::Test {
 
   BOOL Start(const char16_t* application, std::u16string commandLine) {
     PROCESS_INFORMATION info{};
-    const BOOL started = CreateProcessW(application, commandLine.data(), nullptr, nullptr, FALSE,
-                                        0, nullptr, nullptr, nullptr, &info);
+    const BOOL started = CreateProcessW(application, commandLine.data(), nullptr, nullptr, FALSE, 0,
+                                        nullptr, nullptr, nullptr, &info);
     if (started) {
       EXPECT_EQ(CloseHandle(info.hThread), TRUE);
       EXPECT_EQ(CloseHandle(info.hProcess), TRUE);
@@ -38,8 +38,8 @@ class ProcessTest : public ::testing::Test {
   }
   // A shell script on the device that records its environment and arguments in `out`.
   void WriteRecorder(std::u16string_view cePath, const std::string& out) {
-    device_.WriteFile(cePath, "#!/bin/sh\nprintf '%s|%s|%s' \"$CE_DEVICE\" \"$#\" \"$1\" > " +
-                                  out + ".tmp && mv " + out + ".tmp " + out + "\n");
+    device_.WriteFile(cePath, "#!/bin/sh\nprintf '%s|%s|%s' \"$CE_DEVICE\" \"$#\" \"$1\" > " + out +
+                                  ".tmp && mv " + out + ".tmp " + out + "\n");
     std::filesystem::permissions(device_.HostPath(cePath), std::filesystem::perms::owner_exec,
                                  std::filesystem::perm_options::add);
   }

@@ -113,8 +113,8 @@ LONG RegOpenKeyExW(HKEY key, LPCWSTR subKey, DWORD /*options*/, REGSAM /*samDesi
   return ERROR_SUCCESS;
 }
 
-LONG RegQueryValueExW(HKEY key, LPCWSTR valueName, LPDWORD /*reserved*/, LPDWORD type,
-                      LPBYTE data, LPDWORD dataSize) {
+LONG RegQueryValueExW(HKEY key, LPCWSTR valueName, LPDWORD /*reserved*/, LPDWORD type, LPBYTE data,
+                      LPDWORD dataSize) {
   if (data != nullptr && dataSize == nullptr) return static_cast<LONG>(ERROR_INVALID_PARAMETER);
   registry::Value value;
   bool found = false;
@@ -136,8 +136,8 @@ LONG RegQueryValueExW(HKEY key, LPCWSTR valueName, LPDWORD /*reserved*/, LPDWORD
   return ERROR_SUCCESS;
 }
 
-LONG RegSetValueExW(HKEY key, LPCWSTR valueName, DWORD /*reserved*/, DWORD type,
-                    const BYTE* data, DWORD dataSize) {
+LONG RegSetValueExW(HKEY key, LPCWSTR valueName, DWORD /*reserved*/, DWORD type, const BYTE* data,
+                    DWORD dataSize) {
   if (data == nullptr && dataSize != 0) return static_cast<LONG>(ERROR_INVALID_PARAMETER);
   if (NameOf(valueName).size() > kMaxNameLength) return static_cast<LONG>(ERROR_INVALID_PARAMETER);
   return OnKey(key, true, [&](emu::sql::Database& db, registry::KeyId id) {

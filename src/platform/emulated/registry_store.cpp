@@ -34,10 +34,8 @@ KeyId RootByName(std::u16string_view name) {
   static constexpr struct {
     std::u16string_view shortName;
     KeyId root;
-  } kShortNames[] = {{u"HKCR", kClassesRoot},
-                     {u"HKCU", kCurrentUser},
-                     {u"HKLM", kLocalMachine},
-                     {u"HKU", kUsers}};
+  } kShortNames[] = {
+      {u"HKCR", kClassesRoot}, {u"HKCU", kCurrentUser}, {u"HKLM", kLocalMachine}, {u"HKU", kUsers}};
   for (const auto& entry : kShortNames) {
     if (EqualsIgnoringCase(name, entry.shortName) ||
         EqualsIgnoringCase(name, RootName(entry.root))) {
@@ -79,8 +77,7 @@ Status FindChild(sql::Database& db, KeyId parent, std::u16string_view name, KeyI
 
 }  // namespace
 
-Status FindKey(sql::Database& db, KeyId from, const std::vector<std::u16string>& path,
-               KeyId* key) {
+Status FindKey(sql::Database& db, KeyId from, const std::vector<std::u16string>& path, KeyId* key) {
   KeyId current = from;
   for (const std::u16string& part : path) {
     bool found = false;
@@ -93,8 +90,8 @@ Status FindKey(sql::Database& db, KeyId from, const std::vector<std::u16string>&
   return Status::Ok();
 }
 
-Status CreateKey(sql::Database& db, KeyId from, const std::vector<std::u16string>& path,
-                 KeyId* key, bool* created) {
+Status CreateKey(sql::Database& db, KeyId from, const std::vector<std::u16string>& path, KeyId* key,
+                 bool* created) {
   KeyId current = from;
   *created = false;
   for (const std::u16string& part : path) {
@@ -148,8 +145,8 @@ Status DeleteKeyTree(sql::Database& db, KeyId key) {
       "SELECT k.id FROM registry_keys k JOIN tree ON k.parent = tree.id) ";
   const std::string deleteValues =
       std::string(kSubtree) + "DELETE FROM registry_values WHERE key IN tree";
-  const std::string deleteKeys = std::string(kSubtree) +
-                                 "DELETE FROM registry_keys WHERE id IN tree AND parent IS NOT NULL";
+  const std::string deleteKeys =
+      std::string(kSubtree) + "DELETE FROM registry_keys WHERE id IN tree AND parent IS NOT NULL";
   for (const std::string& sql : {deleteValues, deleteKeys}) {
     sql::Statement statement = db.Prepare(sql);
     statement.Bind(1, key);
@@ -214,8 +211,8 @@ Status ListValues(sql::Database& db, KeyId key, std::vector<Value>* values) {
   for (bool row = true;;) {
     if (Status status = statement.Step(&row); !status.ok()) return status;
     if (!row) break;
-    values->push_back(Value{Utf8ToUtf16(statement.Text(0)),
-                            static_cast<DWORD>(statement.Int(1)), statement.Blob(2)});
+    values->push_back(Value{Utf8ToUtf16(statement.Text(0)), static_cast<DWORD>(statement.Int(1)),
+                            statement.Blob(2)});
   }
   std::sort(values->begin(), values->end(),
             [](const Value& a, const Value& b) { return LessIgnoringCase(a.name, b.name); });

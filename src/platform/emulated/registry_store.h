@@ -51,10 +51,9 @@ struct SubKey {
 // Whether `key` still exists (another process may have deleted it).
 Status KeyExists(sql::Database& db, KeyId key, bool* exists);
 // ERROR_FILE_NOT_FOUND when some component is missing.
-Status FindKey(sql::Database& db, KeyId from, const std::vector<std::u16string>& path,
-               KeyId* key);
-Status CreateKey(sql::Database& db, KeyId from, const std::vector<std::u16string>& path,
-                 KeyId* key, bool* created);
+Status FindKey(sql::Database& db, KeyId from, const std::vector<std::u16string>& path, KeyId* key);
+Status CreateKey(sql::Database& db, KeyId from, const std::vector<std::u16string>& path, KeyId* key,
+                 bool* created);
 // The number of keys from the root down to `key`: 0 for a root, 1 for its subkeys.
 Status KeyDepth(sql::Database& db, KeyId key, int* depth);
 // The key's full path with its root's name, each name in its stored spelling.

@@ -4,9 +4,9 @@
 #include <string>
 #include <vector>
 
+#include "code_page.h"
 #include "device.h"
 #include "platform/ce.h"
-#include "code_page.h"
 #include "reg_file.h"
 #include "testing/temp_device.h"
 
@@ -55,9 +55,9 @@ TEST_F(RegistryTest, NamesIgnoreCaseAndALeadingBackslash) {
   DWORD value = 0;
   DWORD size = sizeof value;
   DWORD type = 0;
-  ASSERT_EQ(RegQueryValueExW(same, u"COUNT", nullptr, &type, reinterpret_cast<BYTE*>(&value),
-                             &size),
-            ERROR_SUCCESS);
+  ASSERT_EQ(
+      RegQueryValueExW(same, u"COUNT", nullptr, &type, reinterpret_cast<BYTE*>(&value), &size),
+      ERROR_SUCCESS);
   EXPECT_EQ(type, REG_DWORD);
   EXPECT_EQ(value, 1u);
   // A second spelling of the value name keeps the first.
@@ -78,9 +78,9 @@ TEST_F(RegistryTest, NamesIgnoreCaseAndALeadingBackslash) {
 TEST_F(RegistryTest, QueryReportsTheSizeAndRefusesSmallBuffers) {
   HKEY key = Create(HKEY_CURRENT_USER, u"Software\\Test");
   const std::vector<BYTE> text = Utf16Bytes(u"\\Program Files\\App");
-  ASSERT_EQ(RegSetValueExW(key, u"InstallPath", 0, REG_SZ, text.data(),
-                           static_cast<DWORD>(text.size())),
-            ERROR_SUCCESS);
+  ASSERT_EQ(
+      RegSetValueExW(key, u"InstallPath", 0, REG_SZ, text.data(), static_cast<DWORD>(text.size())),
+      ERROR_SUCCESS);
   DWORD size = 0;
   DWORD type = 0;
   ASSERT_EQ(RegQueryValueExW(key, u"InstallPath", nullptr, &type, nullptr, &size), ERROR_SUCCESS);
@@ -168,9 +168,9 @@ TEST(RegistryWithoutDeviceTest, FailsWithoutCreatingAnything) {
   const std::string missing = device.hostDir() + "/no-device";
   emu::ScopedDevice scope(missing);
   HKEY key = nullptr;
-  EXPECT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, u"Software", 0, nullptr, 0, 0, nullptr, &key,
-                            nullptr),
-            static_cast<LONG>(ERROR_BADDB));
+  EXPECT_EQ(
+      RegCreateKeyExW(HKEY_LOCAL_MACHINE, u"Software", 0, nullptr, 0, 0, nullptr, &key, nullptr),
+      static_cast<LONG>(ERROR_BADDB));
   EXPECT_EQ(FindWindowW(nullptr, u"x"), nullptr);
   EXPECT_FALSE(std::filesystem::exists(missing));
 }

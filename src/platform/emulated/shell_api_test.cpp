@@ -18,7 +18,8 @@ class ShellTest : public ::testing::Test {
 
 TEST_F(ShellTest, ShortcutIsTheLengthAHashAndTheTargetInTheCodePage) {
   ASSERT_EQ(Shortcut(u"\\Windows\\Start Menu\\Programs\\App.lnk", u"\"\\Windows\\a.exe\""), TRUE);
-  EXPECT_EQ(device_.ReadFile(u"\\Windows\\Start Menu\\Programs\\App.lnk"), "16#\"\\Windows\\a.exe\"");
+  EXPECT_EQ(device_.ReadFile(u"\\Windows\\Start Menu\\Programs\\App.lnk"),
+            "16#\"\\Windows\\a.exe\"");
   ASSERT_EQ(Shortcut(u"\\Temp\\caf\u00e9.lnk", u"\\Program Files\\Caf\u00e9\\\u20ac.exe"), TRUE);
   EXPECT_EQ(device_.ReadFile(u"\\Temp\\caf\u00e9.lnk"), "25#\\Program Files\\Caf\xe9\\\x80.exe");
 }

@@ -12,7 +12,7 @@ std::u16string_view SpecialFolderPath(int folder);
 
 // Every special folder, in the order `devicectl init` creates them.
 inline constexpr std::u16string_view kDeviceFolders[] = {
-    u"\\Windows", u"\\Windows\\Start Menu", u"\\Windows\\Start Menu\\Programs",
-    u"\\Program Files", u"\\My Documents", u"\\Temp"};
+    u"\\Windows",       u"\\Windows\\Start Menu", u"\\Windows\\Start Menu\\Programs",
+    u"\\Program Files", u"\\My Documents",        u"\\Temp"};
 
 }  // namespace emu

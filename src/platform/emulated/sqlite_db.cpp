@@ -108,7 +108,8 @@ std::string Statement::Text(int column) const {
 std::vector<unsigned char> Statement::Blob(int column) const {
   const auto* data = static_cast<const unsigned char*>(sqlite3_column_blob(statement_, column));
   const int size = sqlite3_column_bytes(statement_, column);
-  return data == nullptr ? std::vector<unsigned char>() : std::vector<unsigned char>(data, data + size);
+  return data == nullptr ? std::vector<unsigned char>()
+                         : std::vector<unsigned char>(data, data + size);
 }
 
 bool Statement::IsNull(int column) const {
@@ -158,8 +159,8 @@ Status Database::Execute(const char* sql) {
 
 Statement Database::Prepare(std::string_view sql) {
   sqlite3_stmt* prepared = nullptr;
-  const int rc = sqlite3_prepare_v2(db_, sql.data(), static_cast<int>(sql.size()), &prepared,
-                                    nullptr);
+  const int rc =
+      sqlite3_prepare_v2(db_, sql.data(), static_cast<int>(sql.size()), &prepared, nullptr);
   return Statement(prepared, db_, Check(rc, "prepare"));
 }
 

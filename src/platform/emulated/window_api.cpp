@@ -16,8 +16,8 @@ std::optional<std::u16string> Optional(LPCWSTR text) {
 
 HWND FindWindowW(LPCWSTR className, LPCWSTR windowName) {
   std::int64_t handle = 0;
-  const emu::Status status = emu::FindTopWindow(*emu::CurrentDevice(), Optional(className),
-                                                Optional(windowName), &handle);
+  const emu::Status status =
+      emu::FindTopWindow(*emu::CurrentDevice(), Optional(className), Optional(windowName), &handle);
   if (!status.ok()) {
     status.Report();
     return nullptr;

@@ -79,9 +79,11 @@ TEST_F(WindowTest, MessagesGoToTheJournal) {
   EXPECT_EQ(Journal(),
             "{\"seq\":1,\"kind\":\"message\",\"hwnd\":65535,\"message\":49152,"
             "\"name\":\"Kelp.CloseApp\",\"wParam\":7,\"lParam\":-1}\n"
-            "{\"seq\":2,\"kind\":\"message\",\"hwnd\":" + hwnd +
+            "{\"seq\":2,\"kind\":\"message\",\"hwnd\":" +
+                hwnd +
                 ",\"title\":\"Viewer \\\"1\\\"\",\"message\":16,\"wParam\":0,\"lParam\":0}\n"
-                "{\"seq\":3,\"kind\":\"message\",\"hwnd\":" + hwnd +
+                "{\"seq\":3,\"kind\":\"message\",\"hwnd\":" +
+                hwnd +
                 ",\"title\":\"Viewer \\\"1\\\"\",\"message\":49443,\"wParam\":1,\"lParam\":2}\n");
   // Read back as values, from a given point on.
   std::vector<emu::JournalEvent> events;

@@ -25,10 +25,10 @@
 namespace pkgtool {
 
 struct TryOptions {
-  std::string product;     // host path of a delivered product or a plain package
-  std::string asName;      // the name to open it by; empty for the one its file name gives
-  std::string deviceCopy;  // a device folder to copy; empty for a fresh device
-  std::string updater;     // host path of the updater program
+  std::string product;      // host path of a delivered product or a plain package
+  std::string asName;       // the name to open it by; empty for the one its file name gives
+  std::string deviceCopy;   // a device folder to copy; empty for a fresh device
+  std::string updater;      // host path of the updater program
   int timeoutSeconds = 60;  // how long the updater may run
 };
 
