@@ -6,7 +6,7 @@
 
 namespace {
 
-String Narrow(const char* text) {
+String Widened(const char* text) {
   String wide;
   wide.AssignFromAnsi(text, text == nullptr ? 0 : static_cast<std::int32_t>(std::strlen(text)));
   return wide;
@@ -14,7 +14,7 @@ String Narrow(const char* text) {
 
 String Number(int value) {
   const std::string digits = std::to_string(value);
-  return Narrow(digits.c_str());
+  return Widened(digits.c_str());
 }
 
 }  // namespace
@@ -38,7 +38,7 @@ void ObservationLog::FileEntry(const AnsiString& entryName, const String& target
                                FileOutcome outcome) {
   String name;
   name.AssignFromAnsi(entryName.data, entryName.length);
-  Write({String(TEXT("file")), Narrow(NameOf(outcome)), name, target});
+  Write({String(TEXT("file")), Widened(NameOf(outcome)), name, target});
 }
 
 void ObservationLog::ProductStarted(const String& program, bool started) {
@@ -46,11 +46,11 @@ void ObservationLog::ProductStarted(const String& program, bool started) {
 }
 
 void ObservationLog::ActionPerformed(const char* event, const char* type, ActionOutcome outcome) {
-  Write({String(TEXT("action")), Narrow(NameOf(outcome)), Narrow(event), Narrow(type)});
+  Write({String(TEXT("action")), Widened(NameOf(outcome)), Widened(event), Widened(type)});
 }
 
 void ObservationLog::InstallationEnded(InstallOutcome outcome) {
-  Write({String(TEXT("end")), Narrow(NameOf(outcome))});
+  Write({String(TEXT("end")), Widened(NameOf(outcome))});
 }
 
 void ObservationLog::Write(std::initializer_list<String> fields) noexcept {
