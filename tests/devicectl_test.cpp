@@ -39,7 +39,8 @@ TEST_F(DevicectlTest, InitMakesTheFoldersOnTheDeviceThatCeDeviceNames) {
   EXPECT_TRUE(fs::is_regular_file(dir + "/device.db"));
   result = test::RunProgram(DEVICECTL_PATH, {"--device=" + dir, "init"});
   EXPECT_EQ(result.exitCode, 0) << result.err;
-  result = test::RunProgram(DEVICECTL_PATH, {"--device", dir, "ls"});
+  // The tool's options may follow the command too.
+  result = test::RunProgram(DEVICECTL_PATH, {"ls", "--device", dir});
   EXPECT_EQ(result.out,
             "D----\t0\tMy Documents\nD----\t0\tProgram Files\nD----\t0\tTemp\nD----\t0\tWindows\n");
 }
@@ -60,6 +61,21 @@ TEST_F(DevicectlTest, HelpComesFromTheCommandTable) {
   EXPECT_EQ(result.out.substr(0, result.out.find('\n')), "usage: devicectl reg import FILE|-");
   EXPECT_EQ(Run({"help", "window", "add"}).out.substr(0, 42),
             "usage: devicectl window add TITLE [--class");
+  // Help anywhere before "--", and each argument and option described.
+  for (const std::vector<std::string>& line : std::vector<std::vector<std::string>>{
+           {"-h", "window", "add"}, {"window", "add", "x", "-h"}, {"window", "add", "--help"}}) {
+    result = Run(line);
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_EQ(result.out.substr(0, 42), "usage: devicectl window add TITLE [--class");
+    EXPECT_NE(result.out.find("\n  --class NAME  the window's class name"), std::string::npos)
+        << result.out;
+  }
+  // After "--", -h is an argument: the title of a window.
+  EXPECT_EQ(Run({"window", "add", "--", "-h"}).exitCode, 0);
+  EXPECT_NE(Run({"window", "list"}).out.find("\t-h\n"), std::string::npos);
+  result = Run({"--version"});
+  EXPECT_EQ(result.exitCode, 0);
+  EXPECT_TRUE(result.out.starts_with("devicectl 1.")) << result.out;
 }
 
 // A mistyped command line exits 2, what cannot be read (a path not on the device) 3.

@@ -223,6 +223,9 @@ TEST_F(PkgtoolTest, DamagedInputAndHelp) {
   ExpectFailure(Run({"list", (work_ / "absent.gz").string()}), kUnreadable, "absent.gz");
   ExpectFailure(Run({"extract", (work_ / "Broken.gz").string(), "-C", (work_ / "x").string()}),
                 kUnreadable, "Broken.gz");
+  // A command's options may come before the command.
+  ExpectFailure(Run({"-C", (work_ / "x").string(), "extract", (work_ / "Broken.gz").string()}),
+                kUnreadable, "Broken.gz");
   ExpectFailure(Run({"list"}), kUsage, "one package file to list");
   ExpectFailure(Run({"extract", (work_ / "Broken.gz").string()}), kUsage, "-C DIR is required");
 
@@ -238,6 +241,10 @@ TEST_F(PkgtoolTest, DamagedInputAndHelp) {
   result = Run({"pack", "--help"});
   EXPECT_EQ(result.exitCode, 0);
   EXPECT_EQ(result.out.rfind("usage: pkgtool pack DIR -o OUT", 0), 0u) << result.out;
+  EXPECT_NE(result.out.find("\n  --level N "), std::string::npos) << result.out;
+  result = Run({"--version"});
+  EXPECT_EQ(result.exitCode, 0);
+  EXPECT_TRUE(result.out.starts_with("pkgtool 1.")) << result.out;
   result = Run({"pakc"});
   EXPECT_EQ(result.exitCode, kUsage);
   EXPECT_NE(result.err.find("pack"), std::string::npos) << result.err;

@@ -8,6 +8,13 @@ Flags::Flags(std::initializer_list<std::string_view> valued,
              std::initializer_list<std::string_view> switches)
     : valued_(valued.begin(), valued.end()), switches_(switches.begin(), switches.end()) {}
 
+Flags::Flags(std::span<const Option> options) {
+  for (const Option& option : options) {
+    if (option.name.size() < 2 || option.name[0] != '-') continue;
+    (option.value.empty() ? switches_ : valued_).emplace_back(option.name);
+  }
+}
+
 bool Flags::Parse(std::span<const std::string> args, std::string* error) {
   values_.clear();
   arguments_.clear();

@@ -12,6 +12,8 @@
 #include <string_view>
 #include <vector>
 
+#include "command_table.h"
+
 namespace tool {
 
 class Flags {
@@ -19,6 +21,8 @@ class Flags {
   // `valued` options take a value, `switches` take none.
   Flags(std::initializer_list<std::string_view> valued,
         std::initializer_list<std::string_view> switches);
+  // The options of a command's table: those with a value placeholder take a value.
+  explicit Flags(std::span<const Option> options);
 
   // On failure returns false and sets *error to one line, e.g. "unknown option '--x'".
   bool Parse(std::span<const std::string> args, std::string* error);

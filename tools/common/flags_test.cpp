@@ -37,3 +37,21 @@ TEST(FlagsTest, ErrorsNameTheOption) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(FlagsTest, FromACommandsOptionTable) {
+  constexpr tool::Option kOptions[] = {
+      {"PATH", "", "an argument"}, {"--class", "NAME", "valued"}, {"--clear", "", "a switch"}};
+  tool::Flags flags(kOptions);
+  const std::vector<std::string> args{"--class", "C", "--clear", "PATH"};
+  std::string error;
+  ASSERT_TRUE(flags.Parse(args, &error)) << error;
+  EXPECT_EQ(flags.Value("--class"), "C");
+  EXPECT_TRUE(flags.Has("--clear"));
+  EXPECT_EQ(flags.arguments(), std::vector<std::string>{"PATH"});
+  const std::vector<std::string> argumentAsOption{"--PATH"};
+  EXPECT_FALSE(flags.Parse(argumentAsOption, &error));
+}
+
+}  // namespace

@@ -7,6 +7,8 @@
 
 namespace devicectl {
 
+extern const tool::ToolInfo kTool;
+
 int RunInit(const tool::Invocation& invocation);
 int RunRegExport(const tool::Invocation& invocation);
 int RunRegImport(const tool::Invocation& invocation);

@@ -1,0 +1,82 @@
+// pkgtool's command table: every command with its arguments and options.
+#include "commands.h"
+#include "version.h"
+
+namespace pkgtool {
+namespace {
+
+constexpr tool::Option kHelpOptions[] = {
+    {"COMMAND", "", "the command to describe; none lists every command"},
+};
+constexpr tool::Option kAsOption = {
+    "--as", "NAME",
+    "reads the package as if it were delivered as NAME.gz (the entry names are "
+    "scrambled with a key made from that name); by default the file's own name"};
+constexpr tool::Option kPackOptions[] = {
+    {"DIR", "",
+     "the product's folder: InstallScript.xml and the files it installs; every file below "
+     "it becomes an entry named by its path with backslashes"},
+    {"-o", "OUT",
+     "the package to write; its file name is the name it is made for (Notes.gz can only "
+     "be read as Notes.gz); gzip-compressed when OUT ends in .gz"},
+    {"--scramble-data", "", "scrambles the entries' data as well as their names"},
+    {"--level", "N", "the gzip compression level, 0 (none) to 9 (smallest); 6 by default"},
+    {"--allow-no-script", "", "packs a folder without InstallScript.xml"},
+    {"--lint", "",
+     "lints the finished package, findings on standard error, and does not write it when "
+     "there is an error"},
+    {"--force", "", "with --lint, writes the package in spite of errors"},
+};
+constexpr tool::Option kListOptions[] = {
+    {"FILE", "", "the package, gzip-compressed or not"},
+    kAsOption,
+};
+constexpr tool::Option kExtractOptions[] = {
+    {"FILE", "", "the package, gzip-compressed or not"},
+    {"-C", "DIR", "the folder to write the entries below (made when missing)"},
+    kAsOption,
+};
+constexpr tool::Option kLintOptions[] = {
+    {"PRODUCT", "", "the package to check, e.g. Notes.gz"},
+    kAsOption,
+    {"--json", "", "prints one JSON document instead of one finding a line"},
+};
+constexpr tool::Option kTryOptions[] = {
+    {"PRODUCT", "", "the package to install, e.g. Notes.gz"},
+    {"--device", "DIR",
+     "tries on a copy of the device folder DIR (only read) instead of a fresh device"},
+    kAsOption,
+    {"--json", "", "prints the report as one JSON document"},
+    {"--updater", "PATH",
+     "the updater to run; else $PKGTOOL_UPDATER, else updater beside pkgtool, else the "
+     "first updater on PATH"},
+    {"--timeout", "SECONDS",
+     "ends the updater and what it started after this many seconds, 1 to 86400 (60)"},
+};
+
+constexpr tool::Command kCommands[] = {
+    {"help", "[COMMAND]", "lists the commands, or describes one command", tool::RunHelpCommand,
+     kHelpOptions},
+    {"pack", "DIR -o OUT [--scramble-data] [--level N] [--allow-no-script] [--lint [--force]]",
+     "packs the files below DIR into the package OUT (gzip-compressed when OUT ends in .gz); "
+     "with --lint, not when lint finds errors",
+     RunPack, kPackOptions},
+    {"list", "FILE [--as NAME]", "lists the entries of a package: size, data, name", RunList,
+     kListOptions},
+    {"extract", "FILE -C DIR [--as NAME]", "writes every entry of a package, decoded, below DIR",
+     RunExtract, kExtractOptions},
+    {"lint", "PRODUCT [--as NAME] [--json]",
+     "tells what in a package the updater would ignore or misread; exit 1 on an error", RunLint,
+     kLintOptions},
+    {"try", "PRODUCT [--device DIR] [--as NAME] [--json] [--updater PATH] [--timeout SECONDS]",
+     "installs a product with the updater on a throw-away device, fresh or a copy of DIR, "
+     "and reports what changed; exit 1 when the product was not completely installed, a "
+     "program start failed or the updater ran out of time",
+     RunTry, kTryOptions},
+};
+
+}  // namespace
+
+const tool::ToolInfo kTool{"pkgtool", {}, kCommands, tool::kVersion};
+
+}  // namespace pkgtool
