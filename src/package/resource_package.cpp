@@ -25,17 +25,25 @@ bool ReadWord(ce::FILE* stream, std::int32_t& value) {
 
 }  // namespace
 
-void BuildSubstitutionTable(const char* path, unsigned char* table) {
+unsigned SubstitutionKey(const char* path) {
   String widePath;
   widePath.AssignFromAnsi(path, static_cast<std::int32_t>(std::strlen(path)));
   const String fileName = GetFileName(widePath);
   unsigned sum = 0;
   for (std::int32_t i = 0; i < fileName.length; ++i) sum += fileName.data[i];
-  const unsigned start = sum % 256;
+  return sum % 256;
+}
+
+void BuildSubstitutionTable(unsigned key, unsigned char* table) {
+  const unsigned start = key % 256;
   for (unsigned i = 0; i < 128; ++i) {
     table[(start + i) % 256] = static_cast<unsigned char>(2 * i);
     table[(start + 128 + i) % 256] = static_cast<unsigned char>(2 * i + 1);
   }
+}
+
+void BuildSubstitutionTable(const char* path, unsigned char* table) {
+  BuildSubstitutionTable(SubstitutionKey(path), table);
 }
 
 ResourcePackage::ResourcePackage(const char* path) {

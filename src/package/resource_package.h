@@ -45,9 +45,16 @@ struct PackageEntry {
   ce::FILE* stream;
 };
 
-// Fills `table` (256 bytes) with the decoding table for the file name of `path`: the
-// even byte values, then the odd ones, from the position given by the sum of the
-// name's UTF-16 units modulo 256, wrapping. A stored byte s decodes to table[s].
+// The key of the file name of `path`: the sum of the name's UTF-16 units modulo 256.
+// Names with the same key scramble alike.
+unsigned SubstitutionKey(const char* path);
+
+// Fills `table` (256 bytes) with the decoding table of `key` (0-255): the even byte
+// values, then the odd ones, from the position `key`, wrapping. A stored byte s decodes
+// to table[s].
+void BuildSubstitutionTable(unsigned key, unsigned char* table);
+
+// The decoding table for the file name of `path`: that of its SubstitutionKey.
 void BuildSubstitutionTable(const char* path, unsigned char* table);
 
 class ResourcePackage {

@@ -1,10 +1,10 @@
 #include "lint/package_lint.h"
 
 #include <algorithm>
-#include <cctype>
 #include <string>
 #include <string_view>
 
+#include "delivered_name.h"
 #include "driver/install_product.h"
 #include "install/script_words.h"
 #include "lint/parsed_script.h"
@@ -25,52 +25,6 @@ Finding PackageFinding(Severity severity, std::string code, std::string message)
   return finding;
 }
 
-bool Readable(std::string_view name) {
-  if (name.empty()) return false;
-  return std::all_of(name.begin(), name.end(), [](char c) {
-    const auto byte = static_cast<unsigned char>(c);
-    return byte >= 0x20 && byte != 0x7F && byte != 0x81 && byte != 0x8D && byte != 0x8F &&
-           byte != 0x90 && byte != 0x9D;
-  });
-}
-
-// Letter-case variants of the name the package was opened by: a package made for
-// "Notes" and delivered as "notes.gz" is the common case of a wrong name.
-std::vector<std::string> CaseVariants(const std::string& name) {
-  std::string lower = name;
-  std::string upper = name;
-  for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  std::string capitalised = lower;
-  if (!capitalised.empty())
-    capitalised[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(capitalised[0])));
-  std::vector<std::string> variants;
-  for (const std::string& variant : {capitalised, lower, upper}) {
-    if (variant != name && std::find(variants.begin(), variants.end(), variant) == variants.end()) {
-      variants.push_back(variant);
-    }
-  }
-  return variants;
-}
-
-// The variant of the opening name under which an entry name decodes to the script's
-// name; empty when none does.
-std::string NameThatReads(System::IO::ResourcePackage& package, const std::string& openedAs) {
-  unsigned char stored[256];
-  for (int i = 0; i < 256; ++i)
-    stored[package.substitutionTable()[i]] = static_cast<unsigned char>(i);
-  for (const std::string& candidate : CaseVariants(openedAs)) {
-    unsigned char table[256];
-    System::IO::BuildSubstitutionTable(("\\" + candidate).c_str(), table);
-    for (const System::IO::PackageEntry& entry : package.Entries()) {
-      std::string name = entry.name;
-      for (char& c : name) c = static_cast<char>(table[stored[static_cast<unsigned char>(c)]]);
-      if (name == words::kScriptEntry) return candidate;
-    }
-  }
-  return {};
-}
-
 void LintWithoutScript(PackageView& view, const std::vector<EntryInfo>& entries,
                        Findings& findings) {
   if (entries.empty()) {
@@ -89,18 +43,17 @@ void LintWithoutScript(PackageView& view, const std::vector<EntryInfo>& entries,
       return;
     }
   }
-  findings.Add(PackageFinding(Severity::kError, "no-script",
-                              "the package has no " + std::string(words::kScriptEntry) +
-                                  " entry: the updater installs nothing"));
-  const auto unreadable = std::count_if(
-      entries.begin(), entries.end(), [](const EntryInfo& entry) { return !Readable(entry.name); });
-  if (unreadable * 2 < static_cast<std::ptrdiff_t>(entries.size())) return;
-  std::string message = "the entry names do not read as text when the package is opened as '" +
-                        view.name() + "': it was probably made for another file name";
-  const std::string right = NameThatReads(view.package(), view.name());
-  if (!right.empty())
-    message += " ('" + right + "'; file names are told apart by letter case here)";
-  findings.Add(PackageFinding(Severity::kError, "wrong-file-name", message));
+  // A script scrambled under another name is there: "no script" would mislead.
+  const DeliveredName delivered = CheckDeliveredName(view);
+  if (delivered.fit != DeliveredName::Fit::kMadeForAnother) {
+    findings.Add(PackageFinding(Severity::kError, "no-script",
+                                "the package has no " + std::string(words::kScriptEntry) +
+                                    " entry: the updater installs nothing"));
+  }
+  if (!delivered.decodes()) {
+    findings.Add(
+        PackageFinding(Severity::kError, "wrong-file-name", delivered.Describe(view.name())));
+  }
 }
 
 Findings Lint(PackageView& view, int depth) {

@@ -58,21 +58,56 @@ TEST_F(PackageLintTest, AScriptTooLargeForTheUpdaterIsAnError) {
             std::string::npos);
 }
 
-TEST_F(PackageLintTest, APackageDeliveredUnderAnotherNameReadsAsNoise) {
-  const std::string bytes =
+// Under any name of another key the script's name does not decode. The key is worked
+// back from the script's known name; a name is given only when it has that key.
+TEST_F(PackageLintTest, APackageDeliveredUnderAnotherNameIsForAnotherFileName) {
+  const std::string withFolder =
       pkg::BuildPackage("Tool", {{"InstallScript.xml", kScript}, {"a.txt", "text"}});
-  EXPECT_EQ(
-      Lint("tool.gz", test::GzipBytes(bytes)),
-      "tool.gz: error: the package has no InstallScript.xml entry: the updater installs nothing "
-      "[no-script]\n"
-      "tool.gz: error: the entry names do not read as text when the package is opened as 'tool': "
-      "it "
-      "was probably made for another file name ('Tool'; file names are told apart by letter case "
-      "here) "
-      "[wrong-file-name]\n"
-      "2 errors, 0 warnings, 0 notes\n");
+  const std::string withScrambledScript =
+      pkg::BuildPackage("Tool", {{"InstallScript.xml", kScript, true}, {"a.txt", "text"}});
+  const std::string nameless = pkg::BuildPackage(
+      "Tool", {{"InstallScript.xml", "<Installation/><Files/>\n"}, {"a.txt", "text"}});
+  const struct {
+    const char* delivered;
+    const std::string& bytes;
+    const char* readsAs;  // null when no likely name has the key
+  } cases[] = {
+      {"tool.gz", withFolder, "Tool"},
+      {"TOOL.gz", withFolder, "Tool"},
+      {"Tool-1.2.gz", withFolder, "Tool"},
+      {"Tool_v2.gz", withFolder, "Tool"},
+      {"Tool2.gz", withFolder, "Tool"},
+      // One key further: the names stay text, only the script is missing.
+      {"Toom.gz", withFolder, "Tool"},
+      // The name comes from the script's folder, read under the package's key.
+      {"renamed.gz", withFolder, "Tool"},
+      {"renamed.gz", withScrambledScript, "Tool"},
+      {"renamed.gz", nameless, nullptr},
+  };
+  for (const auto& c : cases) {
+    const std::string opened(c.delivered, std::string_view(c.delivered).size() - 3);
+    SCOPED_TRACE(c.delivered);
+    std::string message = "the entry names do not decode under the name '" + opened +
+                          "', so the updater installs nothing: the package was made for another "
+                          "file name";
+    if (c.readsAs != nullptr) {
+      message += "; delivered as '" + std::string(c.readsAs) + ".gz' it reads (--as " +
+                 c.readsAs + ".gz)";
+    }
+    EXPECT_EQ(Lint(c.delivered, test::GzipBytes(c.bytes)),
+              std::string(c.delivered) + ": error: " + message + " [wrong-file-name]\n" +
+                  "1 error, 0 warnings, 0 notes\n");
+  }
   // --as names the file the package is for.
-  EXPECT_EQ(Lint("renamed.bin", bytes, "Tool"), "0 errors, 0 warnings, 0 notes\n");
+  EXPECT_EQ(Lint("renamed.bin", withFolder, "Tool"), "0 errors, 0 warnings, 0 notes\n");
+  // Without a script to tell, names that are not text still point at another file name.
+  const std::string noScript = pkg::BuildPackage("Tool", {{"a.txt", "a"}, {"b.txt", "b"}});
+  EXPECT_EQ(Lint("X", noScript),
+            "X: error: the package has no InstallScript.xml entry: the updater installs "
+            "nothing [no-script]\n"
+            "X: error: the entry names do not read as text under the name 'X': the "
+            "package was probably made for another file name [wrong-file-name]\n"
+            "2 errors, 0 warnings, 0 notes\n");
 }
 
 TEST_F(PackageLintTest, PackagesWithoutAScriptToRun) {
@@ -110,12 +145,9 @@ TEST_F(PackageLintTest, NestedProductsAreLintedUnderTheirDeviceNames) {
       "written [unknown-entry]\n"
       "  <File name=\"b.txt\"/>\n"
       "        ^\n"
-      "Wrong.gz: error: the package has no InstallScript.xml entry: the updater installs nothing "
-      "[no-script]\n"
-      "Wrong.gz: error: the entry names do not read as text when the package is opened as 'Wrong': "
-      "it "
-      "was probably made for another file name [wrong-file-name]\n"
-      "3 errors, 0 warnings, 0 notes\n");
+      "Wrong.gz: error: the entry names do not decode under the name 'Wrong', so the updater "
+      "installs nothing: the package was made for another file name [wrong-file-name]\n"
+      "2 errors, 0 warnings, 0 notes\n");
   EXPECT_NE(
       Lint("Tool.gz", test::GzipBytes(outer), "", true)
           .find(
