@@ -209,6 +209,21 @@ TEST_F(PkgtoolTest, TryReportsWhatTheUpdaterDoes) {
   }
 }
 
+// --scramble-data scrambles only the script: the updater installs files as they are stored.
+TEST_F(PkgtoolTest, ScrambledDataInstallsTheFilesAsPacked) {
+  const std::string product = work_.hostDir() + "/Notes.gz";
+  const auto packed =
+      Pkgtool({"pack", std::string(EXAMPLES_DIR) + "/notes", "-o", product, "--scramble-data"});
+  ASSERT_EQ(packed.exitCode, 0) << packed.err;
+  EXPECT_EQ(Pkgtool({"try", product}).exitCode, 0);
+  const auto device = InstallDirectly(product);
+  const std::string installed = device->hostDir() + "/fs/Program Files/Kelmora Notes/";
+  EXPECT_EQ(test::ReadHostFile(installed + "Notes.exe"),
+            test::ReadHostFile(std::string(EXAMPLES_DIR) + "/notes/Notes.exe"));
+  EXPECT_EQ(test::ReadHostFile(installed + "Help/Notes.htm"),
+            test::ReadHostFile(std::string(EXAMPLES_DIR) + "/notes/Help/Notes.htm"));
+}
+
 TEST_F(PkgtoolTest, TryNamesShortcutsNestedProductsAndFailedStarts) {
   auto result = Pkgtool({"try", Packed("suite", "Suite.gz")});
   ASSERT_EQ(result.exitCode, 0) << result.err;

@@ -225,7 +225,9 @@ bool WritePackage(const std::vector<PackSource>& sources, const std::string& out
       bytesDone += piece;
       if (progress) progress(i, sources.size(), bytesDone);
     };
-    if (!AddEntry(writer, sources[i], options.scrambleData, buffer, onPiece, error)) return false;
+    // The updater decodes the script's data; it installs files as they are stored.
+    const bool scramble = options.scrambleData && sources[i].entryName == kScriptEntry;
+    if (!AddEntry(writer, sources[i], scramble, buffer, onPiece, error)) return false;
     if (progress) progress(i + 1, sources.size(), bytesDone);
   }
   if (!writer.Finish()) {

@@ -27,6 +27,8 @@ bool CollectSources(const std::string& folder, std::vector<PackSource>* sources,
 using PackCheck = std::function<bool(const std::string& path, std::string* error)>;
 
 struct PackOptions {
+  // Scrambles the data of InstallScript.xml, which the updater decodes; file entries
+  // are installed as stored and stay plain.
   bool scrambleData = false;
   int level = 6;  // gzip level, for a ".gz" output
   bool allowNoScript = false;
