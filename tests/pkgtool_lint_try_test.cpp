@@ -20,6 +20,7 @@
 #include <thread>
 #include <vector>
 
+#include "testing/gzip_bytes.h"
 #include "testing/run_program.h"
 #include "testing/temp_device.h"
 
@@ -448,6 +449,23 @@ TEST_F(PkgtoolTest, MistakesAreOneLineErrorsWithTheirExitCode) {
   const std::string missing = work_.hostDir() + "/missing.gz";
   const std::string cut = work_.hostDir() + "/Cut.gz";
   test::WriteHostFile(cut, test::ReadHostFile(product).substr(0, 40));
+  // A package cut short, plain and as whole gzip data; a file that is no package.
+  const std::string plain = work_.hostDir() + "/Plain";
+  Pack(std::string(EXAMPLES_DIR) + "/notes", plain);
+  const std::string cutPlain = work_.hostDir() + "/CutPlain";
+  test::WriteHostFile(cutPlain, test::ReadHostFile(plain).substr(0, 300));
+  const std::string cutInGzip = work_.hostDir() + "/CutPlain.gz";
+  test::WriteHostFile(cutInGzip, test::GzipBytes(test::ReadHostFile(cutPlain)));
+  const std::string text = work_.hostDir() + "/text";
+  test::WriteHostFile(text, "neither gzip data nor a package\n");
+  const std::string cutShort = ": the package is cut short or damaged: its 4 entries cannot be read\n";
+  // The package made as Notes.gz, delivered renamed.
+  const std::string renamed = work_.hostDir() + "/notes-1.2.gz";
+  fs::copy_file(product, renamed);
+  const std::string wrongName =
+      ": the entry names do not decode under the name 'notes-1.2', so the updater installs "
+      "nothing: the package was made for another file name; delivered as 'Notes.gz' it reads "
+      "(--as Notes.gz)\n";
   const struct {
     std::vector<std::string> args;
     int exitCode;
@@ -471,6 +489,21 @@ TEST_F(PkgtoolTest, MistakesAreOneLineErrorsWithTheirExitCode) {
       {{"extract", cut, "-C", work_.hostDir() + "/x"},
        kUnreadable,
        "pkgtool: " + cut + ": damaged or truncated gzip data\n"},
+      {{"list", cutPlain}, kUnreadable, "pkgtool: " + cutPlain + cutShort},
+      {{"extract", cutPlain, "-C", work_.hostDir() + "/x"},
+       kUnreadable,
+       "pkgtool: " + cutPlain + cutShort},
+      {{"try", cutPlain}, kUnreadable, "pkgtool: " + cutPlain + cutShort},
+      {{"list", cutInGzip}, kUnreadable, "pkgtool: " + cutInGzip + cutShort},
+      {{"try", cutInGzip}, kUnreadable, "pkgtool: " + cutInGzip + cutShort},
+      {{"list", text}, kUnreadable, "pkgtool: " + text + ": not a package\n"},
+      {{"extract", text, "-C", work_.hostDir() + "/x"},
+       kUnreadable,
+       "pkgtool: " + text + ": not a package\n"},
+      {{"list", renamed}, kUnreadable, "pkgtool: " + renamed + wrongName},
+      {{"extract", renamed, "-C", work_.hostDir() + "/x"},
+       kUnreadable,
+       "pkgtool: " + renamed + wrongName},
       {{"pack", work_.hostDir() + "/nowhere", "-o", work_.hostDir() + "/x.gz"},
        kUnreadable,
        "pkgtool: " + work_.hostDir() + "/nowhere: not a folder\n"},

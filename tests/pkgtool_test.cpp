@@ -7,13 +7,13 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
-#include <thread>
-
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "package/package_writer.h"
@@ -125,6 +125,47 @@ TEST_F(PkgtoolTest, PackThenReadBackScriptFirstThenOrdinalOrder) {
   // --scramble-data scrambles the script, which the updater decodes, and no file.
   EXPECT_NE(list.find("          15  scrambled  InstallScript.xml"), std::string::npos) << list;
   EXPECT_NE(list.find("       70000  plain      Sub\\a.bin"), std::string::npos) << list;
+
+  result = Run({"list", out.string(), "--json"});
+  ASSERT_EQ(result.exitCode, 0) << result.err;
+  EXPECT_EQ(result.out, "{\"package\":\"" + out.string() +
+                            "\",\"openedAs\":\"Tool\",\"entries\":["
+                            "{\"name\":\"InstallScript.xml\",\"size\":15,\"scrambled\":true},"
+                            "{\"name\":\"A.txt\",\"size\":0,\"scrambled\":false},"
+                            "{\"name\":\"Sub\\\\a.bin\",\"size\":70000,\"scrambled\":false},"
+                            "{\"name\":\"b.txt\",\"size\":3,\"scrambled\":false}]}\n");
+}
+
+// A package renamed by hand decodes to noise: list and extract refuse it in one line that
+// names the name it reads under, and read it under that name given by --as.
+TEST_F(PkgtoolTest, RenamedDeliveriesAreRefusedAndReadWithAs) {
+  const fs::path made = work_ / "Tool.gz";
+  ASSERT_EQ(Run({"pack", source_.string(), "-o", made.string()}).exitCode, 0);
+  const fs::path target = work_ / "x";
+  for (const char* renamed : {"tool.gz", "TOOL.gz", "Tool-1.2.gz", "Tool_v2.gz", "Tool (2).gz"}) {
+    SCOPED_TRACE(renamed);
+    const fs::path delivered = work_ / renamed;
+    fs::copy_file(made, delivered, fs::copy_options::overwrite_existing);
+    for (const std::vector<std::string>& command :
+         {std::vector<std::string>{"list", delivered.string()},
+          std::vector<std::string>{"extract", delivered.string(), "-C", target.string()}}) {
+      const auto result = Run(command);
+      ExpectFailure(result, kUnreadable, "delivered as 'Tool.gz' it reads (--as Tool.gz)");
+      EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 1) << result.err;
+      EXPECT_FALSE(fs::exists(target));
+    }
+    for (const char* as : {"Tool.gz", "Tool", "Tool.GZ"}) {
+      const auto result = Run({"list", delivered.string(), "--as", as});
+      EXPECT_EQ(result.exitCode, 0) << as << result.err;
+      EXPECT_NE(result.out.find("  InstallScript.xml\n"), std::string::npos) << as;
+    }
+    ExpectFailure(Run({"list", delivered.string(), "--as", "tool.gz"}), kUnreadable,
+                  "under the name 'tool'");
+  }
+  EXPECT_EQ(Run({"extract", (work_ / "tool.gz").string(), "-C", target.string(), "--as", "Tool"})
+                .exitCode,
+            0);
+  EXPECT_EQ(ReadHostFile(target / "b.txt"), "bee");
 }
 
 TEST_F(PkgtoolTest, PlainOutputIsReadByTheSystemReaderUnderItsOwnName) {
@@ -208,15 +249,56 @@ TEST_F(PkgtoolTest, InterruptedPackLeavesNoPartialOutput) {
   }
 }
 
-TEST_F(PkgtoolTest, ExtractRefusesNamesThatLeaveTheFolder) {
-  const std::string bytes = pkg::BuildPackage(
-      "Evil", {{"InstallScript.xml", "<Installation/>", false}, {"..\\outside.txt", "x", false}});
-  WriteHostFile(work_ / "Evil", bytes);
-  const fs::path target = work_ / "target";
-  auto result = Run({"extract", (work_ / "Evil").string(), "-C", target.string()});
-  EXPECT_NE(result.exitCode, 0);
-  EXPECT_NE(result.err.find("outside.txt"), std::string::npos) << result.err;
-  EXPECT_FALSE(fs::exists(work_ / "outside.txt"));
+// Every entry is checked before anything is written: one refused entry, and nothing is.
+TEST_F(PkgtoolTest, ExtractRefusesBeforeWritingAnything) {
+  const struct {
+    std::vector<std::string> names;  // after InstallScript.xml
+    const char* inError;
+  } cases[] = {
+      {{"a.txt", "..\\outside.txt"}, "entry '..\\outside.txt': the name would leave the folder"},
+      {{"a.txt", "Sub\\..\\..\\up.txt"}, "the name would leave the folder"},
+      {{"a", "a\\b"}, "entry 'a\\b': writes the same path as entry 'a': a"},
+      {{"a\\b", "a"}, "entry 'a': writes the same path as the folder of another entry: a"},
+      {{"a\\b", "a/b"}, "entry 'a/b': writes the same path as entry 'a\\b': a/b"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.inError);
+    std::vector<pkg::EntrySource> entries{{"InstallScript.xml", "<Installation/>", false}};
+    for (const std::string& name : c.names) entries.push_back({name, "x", false});
+    WriteHostFile(work_ / "Evil", pkg::BuildPackage("Evil", entries));
+    const fs::path target = work_ / "target";
+    const auto result = Run({"extract", (work_ / "Evil").string(), "-C", target.string()});
+    ExpectFailure(result, 1, c.inError);
+    EXPECT_FALSE(fs::exists(target));
+    EXPECT_FALSE(fs::exists(work_ / "outside.txt"));
+  }
+}
+
+// extract never overwrites a file unless --force is given; refused, it writes nothing.
+TEST_F(PkgtoolTest, ExtractOverwritesOnlyWithForce) {
+  const fs::path package = work_ / "Tool.gz";
+  ASSERT_EQ(Run({"pack", source_.string(), "-o", package.string()}).exitCode, 0);
+  const fs::path target = work_ / "x";
+  WriteHostFile(target / "b.txt", "mine");
+  WriteHostFile(target / "Sub" / "a.bin", "mine too");
+  // The first existing file in entry order is named.
+  ExpectFailure(Run({"extract", package.string(), "-C", target.string()}), 1,
+                (target / "Sub" / "a.bin").string() + ": exists (--force overwrites it)");
+  EXPECT_EQ(ReadHostFile(target / "b.txt"), "mine");
+  EXPECT_FALSE(fs::exists(target / "InstallScript.xml"));
+  EXPECT_FALSE(fs::exists(target / "A.txt"));
+
+  const auto result = Run({"extract", package.string(), "-C", target.string(), "--force"});
+  ASSERT_EQ(result.exitCode, 0) << result.err;
+  EXPECT_EQ(ReadHostFile(target / "b.txt"), "bee");
+  EXPECT_EQ(ReadHostFile(target / "Sub" / "a.bin"), test::RandomBytes(70000, 5));
+  EXPECT_EQ(ReadHostFile(target / "InstallScript.xml"), "<Installation/>");
+
+  // --force writes files, not through a link nor over a folder.
+  fs::remove(target / "b.txt");
+  fs::create_directory_symlink(work_, target / "b.txt");
+  ExpectFailure(Run({"extract", package.string(), "-C", target.string(), "--force"}), 1,
+                (target / "b.txt").string() + ": refusing to write through a symbolic link");
 }
 
 TEST_F(PkgtoolTest, DamagedInputAndHelp) {

@@ -5,8 +5,12 @@
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <memory>
+#include <optional>
 #include <string>
 
+#include "delivered_name.h"
+#include "entry_list.h"
 #include "extract.h"
 #include "flags.h"
 #include "lint/lint_report.h"
@@ -126,27 +130,41 @@ int RunPack(const tool::Invocation& invocation) {
   return 0;
 }
 
+namespace {
+
+// Opens a package to list or extract: a whole one, whose names decode under the name it
+// is opened by. Without a script to tell, a name given by --as is taken at its word.
+std::unique_ptr<PackageView> OpenDecoded(const std::string& file,
+                                         const std::optional<std::string>& asName,
+                                         std::string* error) {
+  auto view = PackageView::Open(file, asName.value_or(""), error);
+  if (view == nullptr || !view->Whole(error)) return nullptr;
+  const DeliveredName delivered = CheckDeliveredName(*view);
+  if (delivered.decodes() || (asName && delivered.fit == DeliveredName::Fit::kNamesAreNotText))
+    return view;
+  *error = file + ": " + delivered.Describe(view->name());
+  return nullptr;
+}
+
+}  // namespace
+
 int RunList(const tool::Invocation& invocation) {
-  tool::Flags flags({"--as"}, {});
+  tool::Flags flags({"--as"}, {"--json"});
   int exitCode = 0;
   if (!ParseFlags(invocation, flags, &exitCode)) return exitCode;
   if (flags.arguments().size() != 1)
     return tool::UsageError(invocation, "one package file to list");
+  const std::string& file = flags.arguments().front();
   std::string error;
-  auto view =
-      PackageView::Open(flags.arguments().front(), flags.Value("--as").value_or(""), &error);
+  auto view = OpenDecoded(file, flags.Value("--as"), &error);
   if (view == nullptr) return Unreadable(error);
-  const System::IO::ResourcePackage& package = view->package();
-  std::printf("%12s  %-9s  %s\n", "SIZE", "DATA", "NAME");
-  for (const System::IO::PackageEntry& entry : package.Entries()) {
-    std::printf("%12d  %-9s  %s\n", entry.size, entry.scrambled != 0 ? "scrambled" : "plain",
-                HostText(entry.name).c_str());
-  }
+  const std::string list = flags.Has("--json") ? EntryListJson(file, *view) : EntryListText(*view);
+  std::fwrite(list.data(), 1, list.size(), stdout);
   return 0;
 }
 
 int RunExtract(const tool::Invocation& invocation) {
-  tool::Flags flags({"-C", "--as"}, {});
+  tool::Flags flags({"-C", "--as"}, {"--force"});
   int exitCode = 0;
   if (!ParseFlags(invocation, flags, &exitCode)) return exitCode;
   if (flags.arguments().size() != 1)
@@ -154,16 +172,16 @@ int RunExtract(const tool::Invocation& invocation) {
   const auto folder = flags.Value("-C");
   if (!folder || folder->empty()) return tool::UsageError(invocation, "-C DIR is required");
   std::string error;
-  auto view =
-      PackageView::Open(flags.arguments().front(), flags.Value("--as").value_or(""), &error);
+  auto view = OpenDecoded(flags.arguments().front(), flags.Value("--as"), &error);
   if (view == nullptr) return Unreadable(error);
   std::vector<std::string> warnings;
   bool extracted = false;
   {
     Progress progress("extracting");
     extracted = ExtractAll(
-        *view, *folder, [&](std::size_t done, std::size_t total) { progress.Show(done, total, 0); },
-        &warnings, &error);
+        *view, *folder, flags.Has("--force"),
+        [&](std::size_t done, std::size_t total) { progress.Show(done, total, 0); }, &warnings,
+        &error);
   }
   for (const std::string& warning : warnings) {
     tool::Fail(kTool.name, tool::kExitSuccess, "warning: " + warning);
@@ -201,7 +219,8 @@ namespace {
 // Tries the product of `options` and prints the report; returns the exit code.
 int TryAndReport(const TryOptions& options, bool json) {
   std::string error;
-  if (auto view = PackageView::Open(options.product, options.asName, &error); view == nullptr) {
+  if (auto view = PackageView::Open(options.product, options.asName, &error);
+      view == nullptr || !view->Whole(&error)) {
     return Unreadable(error);
   }
   if (!options.deviceCopy.empty() && !IsDeviceFolder(options.deviceCopy)) {

@@ -6,7 +6,9 @@
 
 #include <cerrno>
 #include <cstring>
+#include <map>
 #include <set>
+#include <span>
 #include <string_view>
 
 #include "code_page.h"
@@ -31,15 +33,46 @@ bool Components(const std::string& name, std::vector<std::string>* parts) {
   return !parts->empty();
 }
 
-// Makes `path` a folder unless it is one; a symbolic link or a file there is refused.
-bool EnsureFolder(const std::string& path, std::string* error) {
+// What is at a host path, not following a symbolic link.
+enum class Found { kNothing, kFolder, kFile, kLink };
+
+Found Lookup(const std::string& path) {
   struct stat info {};
-  if (::lstat(path.c_str(), &info) == 0) {
-    if (S_ISDIR(info.st_mode)) return true;
-    *error = path + (S_ISLNK(info.st_mode) ? ": refusing to write through a symbolic link"
-                                           : ": exists and is not a folder");
-    return false;
+  if (::lstat(path.c_str(), &info) != 0) return Found::kNothing;
+  if (S_ISLNK(info.st_mode)) return Found::kLink;
+  return S_ISDIR(info.st_mode) ? Found::kFolder : Found::kFile;
+}
+
+// Nothing or a folder at `path`, where a folder goes.
+bool CheckFolder(const std::string& path, std::string* error) {
+  const Found found = Lookup(path);
+  if (found == Found::kNothing || found == Found::kFolder) return true;
+  *error = path + (found == Found::kLink ? ": refusing to write through a symbolic link"
+                                         : ": exists and is not a folder");
+  return false;
+}
+
+// Nothing at `path`, where a file goes, or - when `overwrite` - a file.
+bool CheckFile(const std::string& path, bool overwrite, std::string* error) {
+  switch (Lookup(path)) {
+    case Found::kNothing:
+      return true;
+    case Found::kFile:
+      if (overwrite) return true;
+      *error = path + ": exists (--force overwrites it)";
+      return false;
+    case Found::kFolder:
+      *error = path + ": exists and is a folder";
+      return false;
+    case Found::kLink:
+      *error = path + ": refusing to write through a symbolic link";
+      return false;
   }
+  return false;
+}
+
+bool MakeFolder(const std::string& path, std::string* error) {
+  if (!CheckFolder(path, error)) return false;
   if (::mkdir(path.c_str(), 0777) != 0 && errno != EEXIST) {
     *error = path + ": " + std::strerror(errno);
     return false;
@@ -47,8 +80,11 @@ bool EnsureFolder(const std::string& path, std::string* error) {
   return true;
 }
 
-bool WriteHostFile(const std::string& path, const AnsiString& data, std::string* error) {
-  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0666);
+bool WriteHostFile(const std::string& path, const AnsiString& data, bool overwrite,
+                   std::string* error) {
+  // Without `overwrite` a file that appeared since the check is not replaced either.
+  const int flags = O_WRONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC | (overwrite ? O_TRUNC : O_EXCL);
+  const int fd = ::open(path.c_str(), flags, 0666);
   if (fd < 0) {
     *error = path + (errno == ELOOP ? ": refusing to write through a symbolic link"
                                     : ": " + std::string(std::strerror(errno)));
@@ -72,37 +108,78 @@ bool WriteHostFile(const std::string& path, const AnsiString& data, std::string*
   return true;
 }
 
+// One entry to write: its name, the folders below the target it needs, its file.
+struct PlannedEntry {
+  const char* name;
+  std::vector<std::string> folders;  // relative, outermost first
+  std::string file;                  // relative
+};
+
+// Checks every entry against the names before it and against the host's files, and
+// lists what to write. False with *error set at the first entry refused.
+bool Plan(std::span<const System::IO::PackageEntry> entries, const std::string& folder,
+          bool overwrite, std::vector<PlannedEntry>* plan, std::vector<std::string>* warnings,
+          std::string* error) {
+  if (!CheckFolder(folder, error)) return false;
+  std::set<std::string_view> seen;
+  // Relative paths planned so far: the entry writing each file, or "" for a folder.
+  std::map<std::string, std::string> planned;
+  std::vector<std::string> parts;
+  for (const System::IO::PackageEntry& entry : entries) {
+    const std::string shown = "entry '" + HostText(entry.name) + "'";
+    if (!seen.insert(entry.name).second) {
+      warnings->push_back("duplicate " + shown + " skipped: the updater reads the first");
+      continue;
+    }
+    if (!Components(entry.name, &parts)) {
+      *error = shown + ": the name would leave the folder";
+      return false;
+    }
+    PlannedEntry next{entry.name, {}, {}};
+    std::string relative;
+    for (std::size_t p = 0; p < parts.size(); ++p) {
+      relative += (p == 0 ? "" : "/") + parts[p];
+      const bool isFile = p + 1 == parts.size();
+      const auto [before, isNew] = planned.try_emplace(relative, isFile ? shown : "");
+      if (!isNew && (isFile || !before->second.empty())) {
+        *error = shown + ": writes the same path as " +
+                 (before->second.empty() ? "the folder of another entry" : before->second) +
+                 ": " + relative;
+        return false;
+      }
+      const std::string path = folder + "/" + relative;
+      if (!(isFile ? CheckFile(path, overwrite, error) : CheckFolder(path, error))) return false;
+      if (isFile) {
+        next.file = relative;
+      } else {
+        next.folders.push_back(relative);
+      }
+    }
+    plan->push_back(std::move(next));
+  }
+  return true;
+}
+
 }  // namespace
 
 std::string HostText(const char* narrow) { return emu::Utf16ToUtf8(emu::AnsiToUtf16(narrow)); }
 
-bool ExtractAll(PackageView& view, const std::string& folder,
+bool ExtractAll(PackageView& view, const std::string& folder, bool overwrite,
                 const std::function<void(std::size_t, std::size_t)>& progress,
                 std::vector<std::string>* warnings, std::string* error) {
-  if (!EnsureFolder(folder, error)) return false;
   System::IO::ResourcePackage& package = view.package();
-  std::set<std::string_view> seen;
-  std::vector<std::string> parts;
-  const std::span<const System::IO::PackageEntry> entries = package.Entries();
-  for (std::size_t i = 0; i < entries.size(); ++i) {
-    const char* const name = entries[i].name;
-    if (!seen.insert(name).second) {
-      warnings->push_back("duplicate entry '" + HostText(name) +
-                          "' skipped: the updater reads the first");
-      continue;
+  std::vector<PlannedEntry> plan;
+  if (!Plan(package.Entries(), folder, overwrite, &plan, warnings, error)) return false;
+  if (!MakeFolder(folder, error)) return false;
+  for (std::size_t i = 0; i < plan.size(); ++i) {
+    for (const std::string& relative : plan[i].folders) {
+      if (!MakeFolder(folder + "/" + relative, error)) return false;
     }
-    if (!Components(name, &parts)) {
-      *error = "entry '" + HostText(name) + "': the name would leave the folder";
+    if (!WriteHostFile(folder + "/" + plan[i].file, package.ReadEntry(plan[i].name), overwrite,
+                       error)) {
       return false;
     }
-    std::string path = folder;
-    for (std::size_t p = 0; p + 1 < parts.size(); ++p) {
-      path += "/" + parts[p];
-      if (!EnsureFolder(path, error)) return false;
-    }
-    path += "/" + parts.back();
-    if (!WriteHostFile(path, package.ReadEntry(name), error)) return false;
-    if (progress) progress(i + 1, entries.size());
+    if (progress) progress(i + 1, plan.size());
   }
   return true;
 }

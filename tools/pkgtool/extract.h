@@ -13,11 +13,14 @@ namespace pkgtool {
 std::string HostText(const char* narrow);
 
 // Writes every entry of `view`, decoded, below `folder` (created when missing), its name
-// taken as a path with backslashes or slashes. Refuses names that would leave `folder`
-// ("." or ".." components, an empty name) and never writes through a symbolic link.
-// Later entries of a name the updater never reads (it takes the first) are skipped with
-// a warning. False with *error set at the first entry that cannot be written.
-bool ExtractAll(PackageView& view, const std::string& folder,
+// taken as a path with backslashes or slashes. Every entry is checked before anything is
+// written, so that a refusal writes nothing: names that would leave `folder` ("." or ".."
+// components, an empty name), two entries that would write the same file (or a file where
+// another needs a folder), a path through a symbolic link or a file, and - unless
+// `overwrite` - a file that exists. Later entries of a name the updater never reads (it
+// takes the first) are skipped with a warning. False with *error set (one line, the
+// first refusal or failure).
+bool ExtractAll(PackageView& view, const std::string& folder, bool overwrite,
                 const std::function<void(std::size_t, std::size_t)>& progress,
                 std::vector<std::string>* warnings, std::string* error);
 

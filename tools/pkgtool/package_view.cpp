@@ -29,13 +29,31 @@ bool StartsWithGzipSignature(const std::string& hostPath) {
   return gzip;
 }
 
+// The size of `path` and the entry count of its header (-1 when it has none).
+void ReadHeader(const std::string& path, std::int64_t* size, std::int64_t* count) {
+  std::error_code failure;
+  const auto bytes = std::filesystem::file_size(path, failure);
+  *size = failure ? 0 : static_cast<std::int64_t>(bytes);
+  *count = -1;
+  std::FILE* file = std::fopen(path.c_str(), "rb");
+  if (file == nullptr) return;
+  unsigned char header[8] = {};
+  if (std::fread(header, 1, 8, file) == 8) {
+    *count = static_cast<std::int32_t>(std::uint32_t{header[4]} | std::uint32_t{header[5]} << 8 |
+                                       std::uint32_t{header[6]} << 16 |
+                                       std::uint32_t{header[7]} << 24);
+  }
+  std::fclose(file);
+}
+
 }  // namespace
 
+std::string WithoutGz(const std::string& name) {
+  return EndsWithGz(name) ? name.substr(0, name.size() - 3) : name;
+}
+
 std::string OpeningName(const std::string& hostPath) {
-  const std::string name = std::filesystem::path(hostPath).filename().string();
-  if (!EndsWithGz(name)) return name;
-  const std::size_t dot = name.rfind('.');
-  return name.substr(0, dot);
+  return WithoutGz(std::filesystem::path(hostPath).filename().string());
 }
 
 std::unique_ptr<PackageView> PackageView::Open(const std::string& hostPath,
@@ -46,7 +64,8 @@ std::unique_ptr<PackageView> PackageView::Open(const std::string& hostPath,
     return nullptr;
   }
   std::unique_ptr<PackageView> view(new PackageView());
-  view->name_ = asName.empty() ? OpeningName(hostPath) : asName;
+  view->hostPath_ = hostPath;
+  view->name_ = asName.empty() ? OpeningName(hostPath) : WithoutGz(asName);
   if (view->name_.empty() || view->name_.find_first_of("/\\") != std::string::npos) {
     *error = "'" + view->name_ + "' cannot be a device file name";
     return nullptr;
@@ -71,12 +90,26 @@ std::unique_ptr<PackageView> PackageView::Open(const std::string& hostPath,
   } else if (!PlaceFile(hostPath, view->device_->RootFilePath(view->name_), error)) {
     return nullptr;
   }
+  ReadHeader(view->device_->RootFilePath(view->name_), &view->packageSize_,
+             &view->announcedEntries_);
   view->package_ = std::make_unique<System::IO::ResourcePackage>(("\\" + narrowName).c_str());
   if (!view->package_->isOpen()) {
     *error = hostPath + ": cannot open the package";
     return nullptr;
   }
   return view;
+}
+
+bool PackageView::Whole(std::string* error) const {
+  if (announcedEntries_ == 0 || !package_->Entries().empty()) return true;
+  // Every entry takes at least 12 bytes after the 8 of the header.
+  if (announcedEntries_ < 0 || announcedEntries_ > (packageSize_ - 8) / 12) {
+    *error = hostPath_ + ": not a package";
+  } else {
+    *error = hostPath_ + ": the package is cut short or damaged: its " +
+             std::to_string(announcedEntries_) + " entries cannot be read";
+  }
+  return false;
 }
 
 std::unique_ptr<PackageView> PackageView::OpenEntry(const std::string& entryName,

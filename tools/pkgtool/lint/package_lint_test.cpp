@@ -98,8 +98,9 @@ TEST_F(PackageLintTest, APackageDeliveredUnderAnotherNameIsForAnotherFileName) {
               std::string(c.delivered) + ": error: " + message + " [wrong-file-name]\n" +
                   "1 error, 0 warnings, 0 notes\n");
   }
-  // --as names the file the package is for.
+  // --as names the file the package is for, with or without ".gz".
   EXPECT_EQ(Lint("renamed.bin", withFolder, "Tool"), "0 errors, 0 warnings, 0 notes\n");
+  EXPECT_EQ(Lint("renamed.bin", withFolder, "Tool.gz"), "0 errors, 0 warnings, 0 notes\n");
   // Without a script to tell, names that are not text still point at another file name.
   const std::string noScript = pkg::BuildPackage("Tool", {{"a.txt", "a"}, {"b.txt", "b"}});
   EXPECT_EQ(Lint("X", noScript),
