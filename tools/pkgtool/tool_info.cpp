@@ -10,8 +10,8 @@ constexpr tool::Option kHelpOptions[] = {
 };
 constexpr tool::Option kAsOption = {
     "--as", "NAME",
-    "reads the package as if it were delivered as NAME.gz (the entry names are "
-    "scrambled with a key made from that name); by default the file's own name"};
+    "reads the package as if it were delivered as NAME, with or without .gz (the entry "
+    "names are scrambled with a key made from that name); by default the file's own name"};
 constexpr tool::Option kPackOptions[] = {
     {"DIR", "",
      "the product's folder: InstallScript.xml and the files it installs; every file below "
@@ -19,7 +19,9 @@ constexpr tool::Option kPackOptions[] = {
     {"-o", "OUT",
      "the package to write; its file name is the name it is made for (Notes.gz can only "
      "be read as Notes.gz); gzip-compressed when OUT ends in .gz"},
-    {"--scramble-data", "", "scrambles the entries' data as well as their names"},
+    {"--scramble-data", "",
+     "scrambles the data of InstallScript.xml as well as the names; the other files stay "
+     "plain, for the updater installs them as stored"},
     {"--level", "N", "the gzip compression level, 0 (none) to 9 (smallest); 6 by default"},
     {"--allow-no-script", "", "packs a folder without InstallScript.xml"},
     {"--lint", "",
@@ -30,11 +32,15 @@ constexpr tool::Option kPackOptions[] = {
 constexpr tool::Option kListOptions[] = {
     {"FILE", "", "the package, gzip-compressed or not"},
     kAsOption,
+    {"--json", "",
+     "prints one JSON document: the package, the name it is opened by, and the entries with "
+     "their name, size and whether their data is scrambled"},
 };
 constexpr tool::Option kExtractOptions[] = {
     {"FILE", "", "the package, gzip-compressed or not"},
     {"-C", "DIR", "the folder to write the entries below (made when missing)"},
     kAsOption,
+    {"--force", "", "overwrites files that exist; without it nothing is written when one does"},
 };
 constexpr tool::Option kLintOptions[] = {
     {"PRODUCT", "", "the package to check, e.g. Notes.gz"},
@@ -61,9 +67,13 @@ constexpr tool::Command kCommands[] = {
      "packs the files below DIR into the package OUT (gzip-compressed when OUT ends in .gz); "
      "with --lint, not when lint finds errors",
      RunPack, kPackOptions},
-    {"list", "FILE [--as NAME]", "lists the entries of a package: size, data, name", RunList,
-     kListOptions},
-    {"extract", "FILE -C DIR [--as NAME]", "writes every entry of a package, decoded, below DIR",
+    {"list", "FILE [--as NAME] [--json]",
+     "lists the entries of a package: size, data, name; refuses a package cut short or made "
+     "for another file name",
+     RunList, kListOptions},
+    {"extract", "FILE -C DIR [--as NAME] [--force]",
+     "writes every entry of a package, decoded, below DIR; refuses what list refuses, and "
+     "writes nothing when an entry is refused or a file exists",
      RunExtract, kExtractOptions},
     {"lint", "PRODUCT [--as NAME] [--json]",
      "tells what in a package the updater would ignore or misread; exit 1 on an error", RunLint,
