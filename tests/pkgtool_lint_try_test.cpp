@@ -458,7 +458,8 @@ TEST_F(PkgtoolTest, MistakesAreOneLineErrorsWithTheirExitCode) {
   test::WriteHostFile(cutInGzip, test::GzipBytes(test::ReadHostFile(cutPlain)));
   const std::string text = work_.hostDir() + "/text";
   test::WriteHostFile(text, "neither gzip data nor a package\n");
-  const std::string cutShort = ": the package is cut short or damaged: its 4 entries cannot be read\n";
+  const std::string cutShort =
+      ": the package is cut short or damaged: its 4 entries cannot be read\n";
   // The package made as Notes.gz, delivered renamed.
   const std::string renamed = work_.hostDir() + "/notes-1.2.gz";
   fs::copy_file(product, renamed);

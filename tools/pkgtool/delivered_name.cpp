@@ -141,8 +141,7 @@ void AddProductNames(const std::string& script, std::vector<std::string>& names)
 }
 
 bool CanBeFileName(const std::string& name) {
-  return !name.empty() && name.find_first_of("\\/:*?\"<>|") == std::string::npos &&
-         Readable(name);
+  return !name.empty() && name.find_first_of("\\/:*?\"<>|") == std::string::npos && Readable(name);
 }
 
 }  // namespace
@@ -168,9 +167,8 @@ DeliveredName CheckDeliveredName(PackageView& view) {
 
   const std::optional<ScriptUnderKey> script = FindScriptKey(package);
   if (!script) {
-    const auto unreadable = std::count_if(entries.begin(), entries.end(), [](const auto& entry) {
-      return !Readable(entry.name);
-    });
+    const auto unreadable = std::count_if(entries.begin(), entries.end(),
+                                          [](const auto& entry) { return !Readable(entry.name); });
     if (unreadable * 2 >= static_cast<std::ptrdiff_t>(entries.size()))
       result.fit = DeliveredName::Fit::kNamesAreNotText;
     return result;

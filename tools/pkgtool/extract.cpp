@@ -143,8 +143,8 @@ bool Plan(std::span<const System::IO::PackageEntry> entries, const std::string& 
       const auto [before, isNew] = planned.try_emplace(relative, isFile ? shown : "");
       if (!isNew && (isFile || !before->second.empty())) {
         *error = shown + ": writes the same path as " +
-                 (before->second.empty() ? "the folder of another entry" : before->second) +
-                 ": " + relative;
+                 (before->second.empty() ? "the folder of another entry" : before->second) + ": " +
+                 relative;
         return false;
       }
       const std::string path = folder + "/" + relative;

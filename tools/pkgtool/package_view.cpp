@@ -39,9 +39,9 @@ void ReadHeader(const std::string& path, std::int64_t* size, std::int64_t* count
   if (file == nullptr) return;
   unsigned char header[8] = {};
   if (std::fread(header, 1, 8, file) == 8) {
-    *count = static_cast<std::int32_t>(std::uint32_t{header[4]} | std::uint32_t{header[5]} << 8 |
-                                       std::uint32_t{header[6]} << 16 |
-                                       std::uint32_t{header[7]} << 24);
+    *count =
+        static_cast<std::int32_t>(std::uint32_t{header[4]} | std::uint32_t{header[5]} << 8 |
+                                  std::uint32_t{header[6]} << 16 | std::uint32_t{header[7]} << 24);
   }
   std::fclose(file);
 }

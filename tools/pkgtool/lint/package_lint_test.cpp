@@ -91,8 +91,8 @@ TEST_F(PackageLintTest, APackageDeliveredUnderAnotherNameIsForAnotherFileName) {
                           "', so the updater installs nothing: the package was made for another "
                           "file name";
     if (c.readsAs != nullptr) {
-      message += "; delivered as '" + std::string(c.readsAs) + ".gz' it reads (--as " +
-                 c.readsAs + ".gz)";
+      message +=
+          "; delivered as '" + std::string(c.readsAs) + ".gz' it reads (--as " + c.readsAs + ".gz)";
     }
     EXPECT_EQ(Lint(c.delivered, test::GzipBytes(c.bytes)),
               std::string(c.delivered) + ": error: " + message + " [wrong-file-name]\n" +

@@ -207,7 +207,8 @@ bool TryProduct(const TryOptions& options, TryResult* result, std::string* error
     *error = options.product + ": " + (failure ? failure.message() : "not a file");
     return false;
   }
-  const std::string name = options.asName.empty() ? OpeningName(options.product) : WithoutGz(options.asName);
+  const std::string name =
+      options.asName.empty() ? OpeningName(options.product) : WithoutGz(options.asName);
   if (name.empty() || name.find_first_of("/\\") != std::string::npos) {
     *error = "'" + name + "' cannot be a device file name";
     return false;
