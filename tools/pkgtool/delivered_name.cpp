@@ -146,7 +146,7 @@ bool CanBeFileName(const std::string& name) {
 
 }  // namespace
 
-std::string DeliveredName::Describe(const std::string& openedAs) const {
+std::string DeliveredName::Describe(const std::string& openedAs, bool nested) const {
   if (fit == Fit::kNamesAreNotText) {
     return "the entry names do not read as text under the name '" + openedAs +
            "': the package was probably made for another file name";
@@ -154,8 +154,8 @@ std::string DeliveredName::Describe(const std::string& openedAs) const {
   std::string text = "the entry names do not decode under the name '" + openedAs +
                      "', so the updater installs nothing: the package was made for another "
                      "file name";
-  if (!readsAs.empty())
-    text += "; delivered as '" + readsAs + ".gz' it reads (--as " + readsAs + ".gz)";
+  if (!readsAs.empty()) text += "; delivered as '" + readsAs + ".gz' it reads";
+  if (!readsAs.empty() && !nested) text += " (--as " + readsAs + ".gz)";
   return text;
 }
 

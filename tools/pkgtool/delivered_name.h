@@ -29,8 +29,9 @@ struct DeliveredName {
 
   bool decodes() const { return fit == Fit::kDecodes; }
   // One line on why the names do not decode under `openedAs`, and the name they decode
-  // under when known. Only for a fit other than kDecodes.
-  std::string Describe(const std::string& openedAs) const;
+  // under when known, with the --as that reads it so unless `nested` (a product inside a
+  // package, delivered by its script). Only for a fit other than kDecodes.
+  std::string Describe(const std::string& openedAs, bool nested = false) const;
 };
 
 DeliveredName CheckDeliveredName(PackageView& view);

@@ -25,7 +25,7 @@ Finding PackageFinding(Severity severity, std::string code, std::string message)
   return finding;
 }
 
-void LintWithoutScript(PackageView& view, const std::vector<EntryInfo>& entries,
+void LintWithoutScript(PackageView& view, const std::vector<EntryInfo>& entries, bool nested,
                        Findings& findings) {
   if (entries.empty()) {
     findings.Add(PackageFinding(
@@ -51,8 +51,8 @@ void LintWithoutScript(PackageView& view, const std::vector<EntryInfo>& entries,
                                     " entry: the updater installs nothing"));
   }
   if (!delivered.decodes()) {
-    findings.Add(
-        PackageFinding(Severity::kError, "wrong-file-name", delivered.Describe(view.name())));
+    findings.Add(PackageFinding(Severity::kError, "wrong-file-name",
+                                delivered.Describe(view.name(), nested)));
   }
 }
 
@@ -65,7 +65,7 @@ Findings Lint(PackageView& view, int depth) {
   }
   const System::IO::PackageEntry* script = package.FindEntry(words::kScriptEntry);
   if (script == nullptr) {
-    LintWithoutScript(view, entries, findings);
+    LintWithoutScript(view, entries, depth > 0, findings);
     return findings;
   }
   if (script->size <= 0) {

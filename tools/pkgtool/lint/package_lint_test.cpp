@@ -130,7 +130,8 @@ TEST_F(PackageLintTest, PackagesWithoutAScriptToRun) {
 TEST_F(PackageLintTest, NestedProductsAreLintedUnderTheirDeviceNames) {
   const std::string inner = pkg::BuildPackage(
       "Data", {{"InstallScript.xml",
-                "<Installation/>\n<Files>\n<File name=\"b.txt\"/>\n</Files><Actions/>"}});
+                "<Installation><AppPath>\\Data</AppPath></Installation>\n<Files>\n"
+                "<File name=\"b.txt\"/>\n</Files><Actions/>"}});
   const std::string outerScript =
       "<Installation><AppPath>\\Tool</AppPath></Installation>\n"
       "<Files><File name=\"Data.gz\"/><File name=\"Wrong.gz\"/></Files>\n<Actions>\n"
@@ -147,7 +148,8 @@ TEST_F(PackageLintTest, NestedProductsAreLintedUnderTheirDeviceNames) {
       "  <File name=\"b.txt\"/>\n"
       "        ^\n"
       "Wrong.gz: error: the entry names do not decode under the name 'Wrong', so the updater "
-      "installs nothing: the package was made for another file name [wrong-file-name]\n"
+      "installs nothing: the package was made for another file name; delivered as 'Data.gz' it "
+      "reads [wrong-file-name]\n"
       "2 errors, 0 warnings, 0 notes\n");
   EXPECT_NE(
       Lint("Tool.gz", test::GzipBytes(outer), "", true)
