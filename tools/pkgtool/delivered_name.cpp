@@ -95,7 +95,8 @@ std::string ElementText(const std::string& script, const std::string& name) {
 char AsciiUpper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; }
 char AsciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; }
 
-// `stem` as written, capitalised, in lower and in upper case.
+// `stem` as written, with its first letter in upper case, capitalised, in lower and in
+// upper case.
 void AddLetterCases(const std::string& stem, std::vector<std::string>& names) {
   std::string lower = stem;
   std::string upper = stem;
