@@ -483,7 +483,7 @@ TEST_F(PkgtoolTest, MistakesAreOneLineErrorsWithTheirExitCode) {
       {{"try", product, "--timeout", "0"},
        kUsage,
        "pkgtool: try: --timeout takes a number of seconds from 1 to 86400\n"},
-      {{"lint"}, kUsage, "pkgtool: lint: one package file to lint\n"},
+      {{"lint"}, kUsage, "pkgtool: lint: packages or delivery folders to lint\n"},
       {{"lint", missing}, kUnreadable, "pkgtool: " + missing + ": No such file or directory\n"},
       {{"lint", cut}, kUnreadable, "pkgtool: " + cut + ": damaged or truncated gzip data\n"},
       {{"list", cut}, kUnreadable, "pkgtool: " + cut + ": damaged or truncated gzip data\n"},

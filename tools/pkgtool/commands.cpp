@@ -10,6 +10,7 @@
 #include <string>
 
 #include "delivered_name.h"
+#include "delivery_folder.h"
 #include "entry_list.h"
 #include "extract.h"
 #include "flags.h"
@@ -189,18 +190,62 @@ int RunExtract(const tool::Invocation& invocation) {
   return extracted ? 0 : Fail(error);
 }
 
+namespace {
+
+// Lints each of several packages; an unreadable one is told on standard error and
+// reported, and the others are linted all the same.
+int LintSeveral(const std::vector<std::string>& products, Severity shownFrom, bool json) {
+  std::vector<LintedPackage> linted;
+  bool unreadable = false;
+  bool errors = false;
+  for (const std::string& product : products) {
+    LintedPackage package;
+    package.subject.package = product;
+    std::string error;
+    if (auto view = PackageView::Open(product, "", &error); view == nullptr) {
+      Unreadable(error);
+      package.unreadable = error;
+      unreadable = true;
+    } else {
+      package.subject.openedAs = view->name();
+      package.findings = LintPackage(*view);
+      errors = errors || package.findings->HasErrors();
+    }
+    linted.push_back(std::move(package));
+  }
+  const std::string report = json ? LintJson(linted, shownFrom) : LintText(linted, shownFrom);
+  std::fwrite(report.data(), 1, report.size(), stdout);
+  if (unreadable) return tool::kExitUnreadableInput;
+  return errors ? tool::kExitProblemFound : tool::kExitSuccess;
+}
+
+}  // namespace
+
 int RunLint(const tool::Invocation& invocation) {
-  tool::Flags flags({"--as"}, {"--json"});
+  tool::Flags flags({"--as", "--severity"}, {"--json"});
   int exitCode = 0;
   if (!ParseFlags(invocation, flags, &exitCode)) return exitCode;
-  if (flags.arguments().size() != 1) {
-    return tool::UsageError(invocation, "one package file to lint");
+  const std::vector<std::string>& arguments = flags.arguments();
+  if (arguments.empty()) {
+    return tool::UsageError(invocation, "packages or delivery folders to lint");
   }
-  const std::string& file = flags.arguments().front();
+  Severity shownFrom = Severity::kNote;
+  if (const auto level = flags.Value("--severity"); level && !ParseSeverity(*level, &shownFrom)) {
+    return tool::UsageError(invocation, "--severity takes error, warning or note");
+  }
+  const bool json = flags.Has("--json");
+  if (arguments.size() > 1 || IsFolder(arguments.front())) {
+    if (flags.Has("--as")) return tool::UsageError(invocation, "--as goes with one package");
+    std::vector<std::string> products;
+    std::string error;
+    if (!ExpandProducts(arguments, &products, &error)) return Unreadable(error);
+    return LintSeveral(products, shownFrom, json);
+  }
+  const std::string& file = arguments.front();
   std::string error;
   auto view = PackageView::Open(file, flags.Value("--as").value_or(""), &error);
   if (view == nullptr) {
-    if (flags.Has("--json")) {
+    if (json) {
       const std::string report = LintUnreadableJson(file, error);
       std::fwrite(report.data(), 1, report.size(), stdout);
     }
@@ -209,26 +254,32 @@ int RunLint(const tool::Invocation& invocation) {
   const Findings findings = LintPackage(*view);
   const LintSubject subject{file, view->name()};
   const std::string report =
-      flags.Has("--json") ? LintJson(subject, findings) : LintText(subject, findings);
+      json ? LintJson(subject, findings, shownFrom) : LintText(subject, findings, shownFrom);
   std::fwrite(report.data(), 1, report.size(), stdout);
   return findings.HasErrors() ? tool::kExitProblemFound : tool::kExitSuccess;
 }
 
 namespace {
 
-// Tries the product of `options` and prints the report; returns the exit code.
+// Tries the products of `options` and prints the report; returns the exit code.
 int TryAndReport(const TryOptions& options, bool json) {
   std::string error;
-  if (auto view = PackageView::Open(options.product, options.asName, &error);
-      view == nullptr || !view->Whole(&error)) {
-    return Unreadable(error);
+  for (const std::string& product : options.products) {
+    if (auto view = PackageView::Open(product, options.asName, &error);
+        view == nullptr || !view->Whole(&error)) {
+      return Unreadable(error);
+    }
   }
   if (!options.deviceCopy.empty() && !IsDeviceFolder(options.deviceCopy)) {
     return Unreadable(options.deviceCopy + ": not a device (it has no fs/ folder)");
   }
+  // Two products delivered by one name is a mistake in what try is given.
+  if (std::vector<std::string> names; !DeliveryNames(options, &names, &error)) {
+    return tool::Fail(kTool.name, tool::kExitUsage, error);
+  }
   TryResult result;
-  if (!TryProduct(options, &result, &error)) return Fail(error);
-  const TrySubject subject{options.product, options.deviceCopy};
+  if (!TryProducts(options, &result, &error)) return Fail(error);
+  const TrySubject subject{options.deviceCopy};
   const std::string report = json ? TryJson(subject, result) : TryText(subject, result);
   std::fwrite(report.data(), 1, report.size(), stdout);
   if (result.updaterExit != 0) return Fail("the updater did not finish normally");
@@ -241,9 +292,15 @@ int RunTry(const tool::Invocation& invocation) {
   tool::Flags flags({"--device", "--as", "--updater", "--timeout"}, {"--json"});
   int exitCode = 0;
   if (!ParseFlags(invocation, flags, &exitCode)) return exitCode;
-  if (flags.arguments().size() != 1) return tool::UsageError(invocation, "one product to try");
+  const std::vector<std::string>& arguments = flags.arguments();
+  if (arguments.empty()) {
+    return tool::UsageError(invocation, "products or delivery folders to try");
+  }
+  const bool several = arguments.size() > 1 || IsFolder(arguments.front());
+  if (several && flags.Has("--as")) {
+    return tool::UsageError(invocation, "--as goes with one product");
+  }
   TryOptions options;
-  options.product = flags.arguments().front();
   options.asName = flags.Value("--as").value_or("");
   options.deviceCopy = flags.Value("--device").value_or("");
   if (const auto timeout = flags.Value("--timeout")) {
@@ -259,6 +316,7 @@ int RunTry(const tool::Invocation& invocation) {
   options.updater = FindUpdater(flags.Value("--updater").value_or(""), &error);
   // No updater to run is a mistake in how pkgtool is called (--updater, PKGTOOL_UPDATER).
   if (options.updater.empty()) return tool::Fail(kTool.name, tool::kExitUsage, error);
+  if (!ExpandProducts(arguments, &options.products, &error)) return Unreadable(error);
   {
     const InterruptSignals interrupts;
     exitCode = TryAndReport(options, flags.Has("--json"));

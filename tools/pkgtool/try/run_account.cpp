@@ -76,18 +76,42 @@ class Reader {
     } else if (kind == u"file" && fields.size() == 4) {
       if (OutcomeNamed(fields[1], FileOutcome::kPlaced) == FileOutcome::kPlaced) {
         placed_[CanonicalPath(fields[3])] = fields[2];
+        if (ProductInstall* product = Current())
+          product->placed.push_back({emu::Utf16ToUtf8(fields[2]), emu::Utf16ToUtf8(fields[3])});
       }
+    } else if (kind == u"start" && fields.size() == 3) {
+      if (ProductInstall* product = Current())
+        product->starts.push_back({emu::Utf16ToUtf8(fields[2]), fields[1] == u"started"});
     } else if (kind == u"end" && fields.size() == 2 && !open_.empty()) {
-      End(OutcomeNamed(fields[1], InstallOutcome::kTooDeep).value_or(InstallOutcome::kOutOfMemory));
+      End(fields[1],
+          OutcomeNamed(fields[1], InstallOutcome::kTooDeep).value_or(InstallOutcome::kOutOfMemory));
+    }
+  }
+
+  // After the last line: a product the account ends within keeps what it began.
+  void Finish() {
+    if (inProduct_ && !account.products.empty()) {
+      account.products.back().nested.assign(
+          account.nested.begin() + static_cast<std::ptrdiff_t>(firstNested_), account.nested.end());
     }
   }
 
   RunAccount account;
 
  private:
+  // The product of the delivery folder being installed; null outside of one.
+  ProductInstall* Current() {
+    return inProduct_ && !account.products.empty() ? &account.products.back() : nullptr;
+  }
+
   void Begin(const std::u16string& path, int depth) {
     if (depth <= 0) {
       open_.push_back(kNotNested);
+      inProduct_ = true;
+      ProductInstall product;
+      product.path = emu::Utf16ToUtf8(path);
+      product.note = "the account ends before it did: not known to be installed";
+      account.products.push_back(std::move(product));
       return;
     }
     NestedInstall install;
@@ -103,10 +127,23 @@ class Reader {
     account.nested.push_back(std::move(install));
   }
 
-  void End(InstallOutcome outcome) {
+  void End(const std::u16string& word, InstallOutcome outcome) {
     const std::size_t index = open_.back();
     open_.pop_back();
-    if (index == kNotNested) return;
+    if (index == kNotNested) {
+      if (ProductInstall* product = Current()) {
+        product->ended = true;
+        product->installed = outcome == InstallOutcome::kInstalled;
+        product->outcome = emu::Utf16ToUtf8(word);
+        product->note = Note(outcome, product->path);
+        // Its nested installations, each as it ended.
+        product->nested.assign(account.nested.begin() + static_cast<std::ptrdiff_t>(firstNested_),
+                               account.nested.end());
+        firstNested_ = account.nested.size();
+      }
+      inProduct_ = !open_.empty();
+      return;
+    }
     NestedInstall& install = account.nested[index];
     install.installed = outcome == InstallOutcome::kInstalled;
     install.note = install.installed ? origins_[index] : Note(outcome, install.path);
@@ -116,6 +153,8 @@ class Reader {
   std::vector<std::size_t> open_;                    // the installations begun and not ended
   std::map<std::u16string, std::u16string> placed_;  // target to entry name
   std::vector<std::string> origins_;                 // of account.nested, by index
+  bool inProduct_ = false;                           // within a product of depth 0
+  std::size_t firstNested_ = 0;  // the first of account.nested not yet given to a product
 };
 
 }  // namespace
@@ -134,6 +173,7 @@ RunAccount ReadRunAccount(const std::string& bytes) {
     reader.Line(Fields(line));
     line.clear();
   }
+  reader.Finish();
   return std::move(reader.account);
 }
 

@@ -1,7 +1,10 @@
 #include "try/try_report.h"
 
+#include <algorithm>
+
 #include "code_page.h"
 #include "json_writer.h"
+#include "try/registry_value.h"
 
 namespace pkgtool {
 
@@ -65,7 +68,15 @@ std::string SummaryLine(const TryResult& result) {
   const auto counted = [](std::size_t count, const char* what) {
     return std::to_string(count) + " " + what;
   };
-  return counted(result.changes.foldersCreated.size(), "folders created, ") +
+  std::string products;
+  if (result.products.size() > 1) {
+    const auto installed =
+        std::count_if(result.products.begin(), result.products.end(),
+                      [](const TriedProduct& tried) { return tried.install.installed; });
+    products = std::to_string(installed) + " of " + std::to_string(result.products.size()) +
+               " products installed, ";
+  }
+  return products + counted(result.changes.foldersCreated.size(), "folders created, ") +
          counted(result.changes.files.size(), "files changed, ") +
          counted(values, "registry values changed, ") + counted(started, "programs started, ") +
          counted(failed, "failed, ") +
@@ -103,7 +114,22 @@ void JsonRegistry(JsonWriter& json, const std::vector<KeyChange>& registry) {
     json.Key("values").BeginArray();
     for (const ValueChange& value : key.values) {
       json.BeginObject().Key("line").String(value.line);
-      if (!value.before.empty()) json.Key("before").String(value.before);
+      if (ExportedValue now; ParseExportedValue(value.line, &now)) {
+        json.Key("name").String(now.name);
+        if (now.deleted) {
+          json.Key("deleted").Bool(true);
+        } else {
+          WriteTypeAndData(json, now);
+        }
+      }
+      if (!value.before.empty()) {
+        json.Key("before").String(value.before);
+        if (ExportedValue was; ParseExportedValue(value.before, &was) && !was.deleted) {
+          json.Key("was").BeginObject();
+          WriteTypeAndData(json, was);
+          json.EndObject();
+        }
+      }
       json.EndObject();
     }
     json.EndArray().EndObject();
@@ -131,12 +157,80 @@ void JsonEvent(JsonWriter& json, const emu::JournalEvent& event) {
   json.EndObject();
 }
 
+// How the installation of one product ended, as the account tells it.
+std::string OutcomeText(const TriedProduct& tried) {
+  if (!tried.accounted)
+    return "NOT KNOWN to be installed: the updater's account does not tell of it";
+  if (tried.install.installed) return "installed";
+  return "NOT INSTALLED: " + tried.install.note;
+}
+
+std::string NestedLine(const NestedInstall& install) {
+  return std::string(static_cast<std::size_t>(install.depth - 1) * 2, ' ') + install.path + "  " +
+         (install.installed ? "installed, " : "") + install.note;
+}
+
+// Each product with its outcome, the files it put in place, the programs it started
+// and its nested products.
+std::vector<std::string> ProductLines(const std::vector<TriedProduct>& products) {
+  std::vector<std::string> lines;
+  for (const TriedProduct& tried : products) {
+    lines.push_back(tried.product + " as " + tried.deliveredAs + ": " + OutcomeText(tried));
+    for (const PlacedFile& file : tried.install.placed)
+      lines.push_back("  placed   " + file.target);
+    for (const ProgramStart& start : tried.install.starts)
+      lines.push_back((start.started ? "  started  " : "  FAILED   ") + start.program);
+    for (const NestedInstall& install : tried.install.nested)
+      lines.push_back("  nested   " + NestedLine(install));
+  }
+  return lines;
+}
+
+void JsonNested(JsonWriter& json, const std::vector<NestedInstall>& nested) {
+  json.BeginArray();
+  for (const NestedInstall& install : nested) {
+    json.BeginObject().Key("path").String(install.path).Key("depth").Number(install.depth);
+    json.Key("installed").Bool(install.installed).Key("note").String(install.note).EndObject();
+  }
+  json.EndArray();
+}
+
+void JsonProduct(JsonWriter& json, const TriedProduct& tried) {
+  const ProductInstall& install = tried.install;
+  json.BeginObject().Key("product").String(tried.product);
+  json.Key("deliveredAs").String(tried.deliveredAs).Key("accounted").Bool(tried.accounted);
+  json.Key("installed").Bool(install.installed).Key("outcome").String(install.outcome);
+  json.Key("note").String(tried.accounted ? install.note : "");
+  json.Key("keptForAnotherAttempt").Bool(tried.keptForAnotherAttempt);
+  json.Key("placed").BeginArray();
+  for (const PlacedFile& file : install.placed) {
+    json.BeginObject().Key("entry").String(file.entry).Key("target").String(file.target);
+    json.EndObject();
+  }
+  json.EndArray().Key("starts").BeginArray();
+  for (const ProgramStart& start : install.starts) {
+    json.BeginObject().Key("program").String(start.program).Key("started").Bool(start.started);
+    json.EndObject();
+  }
+  json.EndArray().Key("nestedProducts");
+  JsonNested(json, install.nested);
+  json.EndObject();
+}
+
 }  // namespace
 
 std::string TryText(const TrySubject& subject, const TryResult& result) {
-  std::string text =
-      "pkgtool try: " + subject.product + " delivered as " + result.deliveredAs + " on " +
-      (subject.device.empty() ? "a fresh device" : "a copy of " + subject.device) + "\n";
+  const bool several = result.products.size() > 1;
+  const std::string where =
+      " on " + (subject.device.empty() ? "a fresh device" : "a copy of " + subject.device) + "\n";
+  std::string text = "pkgtool try: ";
+  if (several) {
+    const std::string& first = result.deliveredAs;
+    text += std::to_string(result.products.size()) + " products delivered into " +
+            first.substr(0, first.rfind('\\')) + where;
+  } else {
+    text += result.products.front().product + " delivered as " + result.deliveredAs + where;
+  }
   if (result.updaterExit != 0) {
     text += "the updater " +
             (result.updaterExit < 0 ? std::string("did not exit normally")
@@ -148,13 +242,15 @@ std::string TryText(const TrySubject& subject, const TryResult& result) {
         "the updater gave no account of its run: no nested product is known to have been "
         "installed\n";
   }
-  if (result.keptForAnotherAttempt) {
+  if (!several && result.keptForAnotherAttempt) {
     text +=
         "NOT INSTALLED: the product's files could not all be put in place (a file that "
         "cannot be written or replaced, a full device); it was not started, its "
         "Install.After actions did not run, and the delivery is kept as " +
         result.deliveredAs + ".try1 for one more attempt\n";
   }
+  if (several)
+    Section(text, "products, in the order the updater took them", ProductLines(result.products));
   const DeviceChanges& changes = result.changes;
   Section(text, "folders created", changes.foldersCreated);
   Section(text, "folders deleted", changes.foldersDeleted);
@@ -180,12 +276,11 @@ std::string TryText(const TrySubject& subject, const TryResult& result) {
   for (const Shortcut& shortcut : result.shortcuts)
     shortcuts.push_back(shortcut.path + " -> " + shortcut.target);
   Section(text, "shortcuts", shortcuts);
-  std::vector<std::string> nested;
-  for (const NestedInstall& install : result.nested) {
-    nested.push_back(std::string(static_cast<std::size_t>(install.depth - 1) * 2, ' ') +
-                     install.path + "  " + (install.installed ? "installed, " : "") + install.note);
+  if (!several) {
+    std::vector<std::string> nested;
+    for (const NestedInstall& install : result.nested) nested.push_back(NestedLine(install));
+    Section(text, "nested products", nested);
   }
-  Section(text, "nested products", nested);
   Section(text,
           "left in the delivery folder (a delivery the updater cannot expand is kept; one "
           "whose files were not all put in place is kept as NAME.gz.try1)",
@@ -197,8 +292,12 @@ std::string TryText(const TrySubject& subject, const TryResult& result) {
 
 std::string TryJson(const TrySubject& subject, const TryResult& result) {
   JsonWriter json;
-  json.BeginObject().Key("product").String(subject.product);
-  json.Key("device").String(subject.device).Key("deliveredAs").String(result.deliveredAs);
+  json.BeginObject();
+  if (result.products.size() == 1) {
+    json.Key("product").String(result.products.front().product);
+    json.Key("deliveredAs").String(result.deliveredAs);
+  }
+  json.Key("device").String(subject.device);
   json.Key("updaterExit").Number(result.updaterExit);
   json.Key("keptForAnotherAttempt").Bool(result.keptForAnotherAttempt);
   json.Key("accountGiven").Bool(result.accountGiven);
@@ -211,11 +310,10 @@ std::string TryJson(const TrySubject& subject, const TryResult& result) {
     json.BeginObject().Key("path").String(shortcut.path);
     json.Key("target").String(shortcut.target).EndObject();
   }
-  json.EndArray().Key("nestedProducts").BeginArray();
-  for (const NestedInstall& install : result.nested) {
-    json.BeginObject().Key("path").String(install.path).Key("depth").Number(install.depth);
-    json.Key("installed").Bool(install.installed).Key("note").String(install.note).EndObject();
-  }
+  json.EndArray().Key("nestedProducts");
+  JsonNested(json, result.nested);
+  json.Key("products").BeginArray();
+  for (const TriedProduct& tried : result.products) JsonProduct(json, tried);
   json.EndArray().Key("leftDelivered").BeginArray();
   for (const std::string& left : result.leftDelivered) json.String(left);
   json.EndArray().EndObject();

@@ -21,6 +21,7 @@
 #include "code_page.h"
 #include "device.h"
 #include "driver/observation_log.h"
+#include "name_compare.h"
 #include "package_view.h"
 #include "scratch_device.h"
 #include "try/interrupt_signals.h"
@@ -167,6 +168,23 @@ std::vector<Shortcut> ReadShortcuts(const std::string& fsDir, const DeviceChange
   return shortcuts;
 }
 
+// Gives each tried product what the account tells of its installation; a product
+// installed twice in the run (delivered anew by another) keeps its first.
+void AttachAccount(std::vector<ProductInstall> installs, std::vector<TriedProduct>& products) {
+  for (TriedProduct& tried : products) {
+    const std::u16string delivered = emu::Utf8ToUtf16(tried.deliveredAs);
+    for (ProductInstall& install : installs) {
+      if (install.path.empty() ||
+          !emu::EqualsIgnoringCase(emu::Utf8ToUtf16(install.path), delivered))
+        continue;
+      tried.accounted = true;
+      tried.install = std::move(install);
+      install.path.clear();
+      break;
+    }
+  }
+}
+
 }  // namespace
 
 std::string FindUpdater(const std::string& explicitPath, std::string* error) {
@@ -200,19 +218,44 @@ std::string FindUpdater(const std::string& explicitPath, std::string* error) {
   return {};
 }
 
-bool TryProduct(const TryOptions& options, TryResult* result, std::string* error) {
+bool DeliveryNames(const TryOptions& options, std::vector<std::string>* names, std::string* error) {
+  names->clear();
+  std::vector<std::u16string> seen;
+  for (const std::string& product : options.products) {
+    const std::string name =
+        options.asName.empty() ? OpeningName(product) : WithoutGz(options.asName);
+    if (name.empty() || name.find_first_of("/\\") != std::string::npos) {
+      *error = "'" + name + "' cannot be a device file name";
+      return false;
+    }
+    // The updater installs "*.gz" files; a plain package is delivered as one too, and
+    // its expansion copies it unchanged.
+    const std::string delivered = name + ".gz";
+    const std::u16string deviceName = emu::Utf8ToUtf16(delivered);
+    for (const std::u16string& other : seen) {
+      if (emu::EqualsIgnoringCase(other, deviceName)) {
+        *error = product + ": another product is delivered as " + emu::Utf16ToUtf8(other) +
+                 " too; the updater would take one of them only";
+        return false;
+      }
+    }
+    seen.push_back(deviceName);
+    names->push_back(delivered);
+  }
+  return true;
+}
+
+bool TryProducts(const TryOptions& options, TryResult* result, std::string* error) {
   *result = TryResult();
   std::error_code failure;
-  if (!fs::is_regular_file(options.product, failure)) {
-    *error = options.product + ": " + (failure ? failure.message() : "not a file");
-    return false;
+  for (const std::string& product : options.products) {
+    if (!fs::is_regular_file(product, failure)) {
+      *error = product + ": " + (failure ? failure.message() : "not a file");
+      return false;
+    }
   }
-  const std::string name =
-      options.asName.empty() ? OpeningName(options.product) : WithoutGz(options.asName);
-  if (name.empty() || name.find_first_of("/\\") != std::string::npos) {
-    *error = "'" + name + "' cannot be a device file name";
-    return false;
-  }
+  std::vector<std::string> names;
+  if (!DeliveryNames(options, &names, error)) return false;
   const auto device = ScratchDevice::Create(error, options.deviceCopy);
   if (device == nullptr) return false;
   const std::string fsDir = device->hostDir() + "/fs";
@@ -224,15 +267,24 @@ bool TryProduct(const TryOptions& options, TryResult* result, std::string* error
     *error = fsDir + "/" + folder + ": " + failure.message();
     return false;
   }
-  // The updater installs "*.gz" files; a plain package is delivered as one too, and its
-  // expansion copies it unchanged.
-  const std::string delivered = name + ".gz";
-  // A copy, never a link: the product's own file is not the updater's to delete.
-  if (!fs::copy_file(options.product, fs::path(fsDir) / folder / delivered, failure)) {
-    *error = options.product + ": " + failure.message();
-    return false;
+  for (std::size_t i = 0; i < options.products.size(); ++i) {
+    // A copy, never a link: the product's own file is not the updater's to delete.
+    if (!fs::copy_file(options.products[i], fs::path(fsDir) / folder / names[i], failure)) {
+      *error = options.products[i] + ": " + failure.message();
+      return false;
+    }
+    TriedProduct tried;
+    tried.product = options.products[i];
+    tried.deliveredAs = "\\" + folder + "\\" + names[i];
+    result->products.push_back(std::move(tried));
   }
-  result->deliveredAs = "\\" + folder + "\\" + delivered;
+  result->deliveredAs = result->products.front().deliveredAs;
+  // The updater takes the folder's deliveries in the device's listing order.
+  std::stable_sort(result->products.begin(), result->products.end(),
+                   [](const TriedProduct& a, const TriedProduct& b) {
+                     return emu::LessIgnoringCase(emu::Utf8ToUtf16(a.deliveredAs),
+                                                  emu::Utf8ToUtf16(b.deliveredAs));
+                   });
 
   if (!RunUpdater(options.updater, device->hostDir(), "\\" + folder, options.timeoutSeconds,
                   &result->updaterExit, error))
@@ -246,9 +298,12 @@ bool TryProduct(const TryOptions& options, TryResult* result, std::string* error
     result->leftDelivered.push_back("\\" + folder + "\\" + left.path().filename().string());
   }
   std::sort(result->leftDelivered.begin(), result->leftDelivered.end());
-  result->keptForAnotherAttempt =
-      std::find(result->leftDelivered.begin(), result->leftDelivered.end(),
-                result->deliveredAs + ".try1") != result->leftDelivered.end();
+  for (TriedProduct& tried : result->products) {
+    tried.keptForAnotherAttempt =
+        std::find(result->leftDelivered.begin(), result->leftDelivered.end(),
+                  tried.deliveredAs + ".try1") != result->leftDelivered.end();
+    result->keptForAnotherAttempt = result->keptForAnotherAttempt || tried.keptForAnotherAttempt;
+  }
   result->changes = CompareSnapshots(before, after);
   if (const emu::Status status =
           emu::ReadEvents(*emu::CurrentDevice(), before.lastEvent, &result->events);
@@ -263,6 +318,7 @@ bool TryProduct(const TryOptions& options, TryResult* result, std::string* error
     RunAccount account = ReadRunAccount(bytes.str());
     result->accountGiven = account.given;
     result->nested = std::move(account.nested);
+    AttachAccount(std::move(account.products), result->products);
   }
   return true;
 }

@@ -1,18 +1,19 @@
-// What `pkgtool try` does: installs a product with the real updater on a throw-away
+// What `pkgtool try` does: installs products with the real updater on a throw-away
 // device and tells what changed.
 //
 // The device is a fresh one, made as `devicectl init` makes it, or a copy of a device
-// folder, which is only read. The product is delivered into a folder of its own below
-// `\` (left out of the comparison) under the name the updater will open it by, and the
-// updater runs as `updater -unpackProduct FOLDER` with the throw-away device as
+// folder, which is only read. The products are delivered together into a folder of their
+// own below `\` (left out of the comparison), each under the name the updater will open
+// it by, and the updater runs once, as a device runs it, as
+// `updater -unpackProduct FOLDER` with the throw-away device as
 // CE_DEVICE and host execution off (CE_DEVICE_HOST_EXEC=0), so that no program it
-// starts runs on the host and the result depends on the product alone. It is asked, by
+// starts runs on the host and the result depends on the products alone. It is asked, by
 // its hidden option `-observeTo`, for an account of its run (try/run_account.h), which
-// the nested products are reported from.
+// each product's outcome and its nested products are reported from.
 //
 // The updater runs in a process group of its own. When it runs longer than the time
 // limit, or SIGINT or SIGTERM comes (try/interrupt_signals.h), the whole group is ended
-// and TryProduct fails; the scratch device is removed either way.
+// and TryProducts fails; the scratch device is removed either way.
 #pragma once
 
 #include <string>
@@ -25,8 +26,9 @@
 namespace pkgtool {
 
 struct TryOptions {
-  std::string product;      // host path of a delivered product or a plain package
-  std::string asName;       // the name to open it by; empty for the one its file name gives
+  // Host paths of delivered products or plain packages, delivered together.
+  std::vector<std::string> products;
+  std::string asName;       // with one product: the name to open it by; empty for its file name's
   std::string deviceCopy;   // a device folder to copy; empty for a fresh device
   std::string updater;      // host path of the updater program
   int timeoutSeconds = 60;  // how long the updater may run
@@ -37,16 +39,28 @@ struct Shortcut {
   std::string target;  // as written in the shortcut file, UTF-8
 };
 
-struct TryResult {
+// One of the products tried.
+struct TriedProduct {
+  std::string product;      // as given
   std::string deliveredAs;  // device path of the delivered file
-  int updaterExit = -1;     // its exit code; -1 when it did not exit normally
+  bool accounted = false;   // the updater's account tells of its installation
+  ProductInstall install;   // what the account tells, when it does
+  // Its files could not all be put in place; the delivery was set aside for one more
+  // attempt.
+  bool keptForAnotherAttempt = false;
+};
+
+struct TryResult {
+  std::string deliveredAs;             // device path of the first delivered file
+  std::vector<TriedProduct> products;  // in the order the updater takes them
+  int updaterExit = -1;                // its exit code; -1 when it did not exit normally
   DeviceChanges changes;
   std::vector<emu::JournalEvent> events;  // programs started and messages sent, in order
   std::vector<Shortcut> shortcuts;
-  bool accountGiven = false;  // the updater wrote an account of its run
-  std::vector<NestedInstall> nested;
+  bool accountGiven = false;               // the updater wrote an account of its run
+  std::vector<NestedInstall> nested;       // of every product, in the order they began
   std::vector<std::string> leftDelivered;  // files left in the delivery folder
-  // The product's files could not all be put in place: the updater did not start it nor
+  // A product's files could not all be put in place: the updater did not start it nor
   // run its "Install.After" actions, and set the delivery aside for one more attempt.
   bool keptForAnotherAttempt = false;
 };
@@ -56,12 +70,17 @@ struct TryResult {
 // none is an executable file.
 std::string FindUpdater(const std::string& explicitPath, std::string* error);
 
+// The file names the products of `options` are delivered by ("NAME.gz"), in the order
+// given. False with *error set when one cannot be a device file name, or two products
+// would be delivered by the same name (the device ignores letter case).
+bool DeliveryNames(const TryOptions& options, std::vector<std::string>* names, std::string* error);
+
 // False with *error set when the device cannot be made or read, the updater cannot be
 // started, or it was ended before it finished (time limit, signal).
-bool TryProduct(const TryOptions& options, TryResult* result, std::string* error);
+bool TryProducts(const TryOptions& options, TryResult* result, std::string* error);
 
-// True when the run shows a problem with the product: the updater did not finish
-// normally, the delivery was left behind (not expanded, or kept for another attempt
+// True when the run shows a problem with the products: the updater did not finish
+// normally, a delivery was left behind (not expanded, or kept for another attempt
 // because its files were not all put in place), or a program it started failed.
 bool FoundProblem(const TryResult& result);
 
