@@ -168,6 +168,90 @@ TEST_F(PkgtoolTest, LintFindsWhatTheUpdaterWouldIgnore) {
             1);  // the comment
 }
 
+// A delivery folder is linted as the updater takes it: its "*.gz" in any letter case,
+// hidden ones and other files passed over, in the device's order; each package under its
+// name, then a total, and an exit code a release script can gate on.
+TEST_F(PkgtoolTest, LintTakesADeliveryFolderAsTheUpdaterDoes) {
+  const std::string folder = work_.hostDir() + "/delivery";
+  fs::create_directories(folder);
+  fs::copy_file(Packed("notes", "Notes.gz"), folder + "/Notes.gz");
+  fs::copy_file(Packed("sync", "Sync.gz"), folder + "/Sync.GZ");
+  const std::string broken = work_.hostDir() + "/broken";
+  fs::create_directories(broken);
+  test::WriteHostFile(broken + "/Tool.exe", "MZ");
+  test::WriteHostFile(
+      broken + "/InstallScript.xml",
+      "<Installation><AppPath>\\Tool</AppPath></Installation>\n<Files>\n"
+      "  <!-- the program -->\n  <File name=\"Tool.exe\"/>\n</Files>\n<Actions/>\n");
+  Pack(broken, folder + "/tool.gz");
+  fs::copy_file(folder + "/tool.gz", folder + "/.Hidden.gz");
+  test::WriteHostFile(folder + "/readme.txt", "not a delivery");
+
+  const std::string toolReport =
+      "== " + folder + "/tool.gz\n" +
+      "tool.gz: note: no file entry names the entry 'Tool.exe': it is never installed "
+      "[unused-entry]\n";
+  const struct {
+    const char* severity;  // null for none
+    std::string tool;      // what is reported of tool.gz before its source line
+    const char* counts;    // of each clean package
+    const char* total;
+  } cases[] = {
+      {nullptr, toolReport, "0 errors, 0 warnings, 0 notes", "1 error, 0 warnings, 1 note"},
+      {"note", toolReport, "0 errors, 0 warnings, 0 notes", "1 error, 0 warnings, 1 note"},
+      {"warning", "== " + folder + "/tool.gz\n", "0 errors, 0 warnings", "1 error, 0 warnings"},
+      {"error", "== " + folder + "/tool.gz\n", "0 errors", "1 error"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.severity != nullptr ? c.severity : "all");
+    std::vector<std::string> args{"lint", folder};
+    if (c.severity != nullptr) args.insert(args.end(), {"--severity", c.severity});
+    const auto result = Pkgtool(args);
+    EXPECT_EQ(result.exitCode, 1);  // the error of tool.gz, whatever is shown
+    EXPECT_EQ(result.err, "");
+    const std::string clean = std::string(c.counts) + "\n";
+    EXPECT_TRUE(result.out.starts_with("== " + folder + "/Notes.gz\n" + clean + "== " + folder +
+                                       "/Sync.GZ\n" + clean + c.tool +
+                                       "InstallScript.xml:3:3: error: this comment"))
+        << result.out;
+    EXPECT_TRUE(result.out.ends_with("\ntotal: 3 packages: " + std::string(c.total) + "\n"))
+        << result.out;
+    args.push_back("--json");
+    const std::string json = Pkgtool(args).out;
+    EXPECT_TRUE(json.starts_with("{\"packages\":[{\"package\":\"" + folder +
+                                 "/Notes.gz\",\"openedAs\":\"Notes\",\"findings\":[],"))
+        << json;
+    EXPECT_EQ(json.find("unused-entry") != std::string::npos, c.tool == toolReport);
+    EXPECT_NE(json.find("\"errors\":1,"), std::string::npos) << json;
+  }
+
+  // Several packages named one by one are linted alike; an unreadable one is reported,
+  // the others are linted all the same, and it decides the exit code.
+  const std::string cut = work_.hostDir() + "/Cut.gz";
+  test::WriteHostFile(cut, test::ReadHostFile(folder + "/Notes.gz").substr(0, 40));
+  auto result = Pkgtool({"lint", cut, folder + "/tool.gz", "--severity", "error"});
+  EXPECT_EQ(result.exitCode, 3);
+  EXPECT_EQ(result.err, "pkgtool: " + cut + ": damaged or truncated gzip data\n");
+  EXPECT_TRUE(result.out.starts_with("== " + cut + "\nunreadable: " + cut +
+                                     ": damaged or truncated gzip data\n== " + folder +
+                                     "/tool.gz\n"))
+      << result.out;
+  EXPECT_TRUE(result.out.ends_with("\ntotal: 2 packages, 1 unreadable: 1 error\n")) << result.out;
+  result = Pkgtool({"lint", cut, folder + "/Notes.gz", "--json"});
+  EXPECT_EQ(result.exitCode, 3);
+  EXPECT_TRUE(result.out.starts_with("{\"packages\":[{\"package\":\"" + cut + "\",\"unreadable\":"))
+      << result.out;
+  EXPECT_TRUE(result.out.ends_with(
+      "\"errors\":0,\"warnings\":0,\"notes\":0}],\"errors\":0,\"warnings\":0,\"notes\":0,"
+      "\"unreadable\":1}\n"))
+      << result.out;
+  // A folder of clean deliveries passes.
+  fs::remove(folder + "/tool.gz");
+  result = Pkgtool({"lint", folder});
+  EXPECT_EQ(result.exitCode, 0);
+  EXPECT_TRUE(result.out.ends_with("\ntotal: 2 packages: 0 errors, 0 warnings, 0 notes\n"));
+}
+
 TEST_F(PkgtoolTest, TryReportsWhatTheUpdaterDoes) {
   for (const auto& [example, name] : std::map<std::string, std::string>{
            {"notes", "Notes.gz"}, {"sync", "Sync.gz"}, {"suite", "Suite.gz"}}) {
@@ -266,6 +350,125 @@ TEST_F(PkgtoolTest, TryNamesShortcutsNestedProductsAndFailedStarts) {
   EXPECT_EQ(LinesAfter(result.out, "  \\pkgtool-try\\Failing.gz.try1").size(), 1u);
   EXPECT_NE(Pkgtool({"try", product, "--json"}).out.find("\"keptForAnotherAttempt\":true"),
             std::string::npos);
+}
+
+// A delivery folder is tried as a device installs it: every product delivered at once
+// and the updater run once; each product is reported with its own outcome, and one
+// that is not completely installed fails the whole.
+TEST_F(PkgtoolTest, TryInstallsADeliveryFolderInOneRun) {
+  const std::string folder = work_.hostDir() + "/delivery";
+  fs::create_directories(folder);
+  fs::copy_file(Packed("notes", "Notes.gz"), folder + "/Notes.gz");
+  const std::string failing = work_.hostDir() + "/failing";
+  fs::create_directories(failing);
+  test::WriteHostFile(failing + "/InstallScript.xml",
+                      "<Installation><AppPath>\\Tool</AppPath><Exe>a.exe</Exe></Installation>"
+                      "<Files><File name=\"a.exe\"/><File name=\"b|c\"/></Files>");
+  test::WriteHostFile(failing + "/b|c", "refused");
+  test::WriteHostFile(failing + "/a.exe", "a");
+  Pack(failing, folder + "/failing.gz");
+
+  auto result = Pkgtool({"try", folder});
+  EXPECT_EQ(result.exitCode, 1) << result.err;
+  EXPECT_TRUE(result.out.starts_with(
+      "pkgtool try: 2 products delivered into \\pkgtool-try on a fresh device\n"
+      "products, in the order the updater took them\n"
+      "  " +
+      folder +
+      "/failing.gz as \\pkgtool-try\\failing.gz: NOT INSTALLED: its files could not all be "
+      "put in place: not completed, kept as \\pkgtool-try\\failing.gz.try1 for one more "
+      "attempt\n"
+      "  " +
+      folder +
+      "/Notes.gz as \\pkgtool-try\\Notes.gz: installed\n"
+      "    placed   \\Program Files\\Kelmora Notes\\Notes.exe\n"
+      "    placed   \\Program Files\\Kelmora Notes\\Help\\Notes.htm\n"
+      "    placed   \\Program Files\\Kelmora Shared\\Templates\\Letter.txt\n"
+      "    started  \\Program Files\\Kelmora Notes\\Notes.exe\n"
+      "folders created\n"))
+      << result.out;
+  EXPECT_EQ(LinesAfter(result.out, "  \\pkgtool-try\\"),
+            std::vector<std::string>{"failing.gz.try1"});
+  EXPECT_TRUE(
+      result.out.ends_with("\n1 of 2 products installed, 5 folders created, 3 files changed, "
+                           "0 registry values changed, 2 programs started, 0 failed, 1 "
+                           "messages, 0 shortcuts, 0 nested products installed\n"))
+      << result.out;
+  result = Pkgtool({"try", folder, "--json"});
+  EXPECT_EQ(result.exitCode, 1);
+  EXPECT_TRUE(
+      result.out.starts_with("{\"device\":\"\",\"updaterExit\":0,"
+                             "\"keptForAnotherAttempt\":true,"))
+      << result.out;
+  EXPECT_NE(result.out.find(
+                "\"products\":[{\"product\":\"" + folder +
+                "/failing.gz\",\"deliveredAs\":\"\\\\pkgtool-try\\\\failing.gz\",\"accounted\":"
+                "true,\"installed\":false,\"outcome\":\"not-installed\","),
+            std::string::npos)
+      << result.out;
+  EXPECT_NE(
+      result.out.find("\"deliveredAs\":\"\\\\pkgtool-try\\\\Notes.gz\",\"accounted\":true,"
+                      "\"installed\":true,\"outcome\":\"installed\",\"note\":\"\","
+                      "\"keptForAnotherAttempt\":false,\"placed\":[{\"entry\":\"Notes.exe\","),
+      std::string::npos)
+      << result.out;
+
+  // The updater runs once, with every product in its delivery folder.
+  const std::string runs = work_.hostDir() + "/runs";
+  const std::string updater = work_.hostDir() + "/listing.sh";
+  test::WriteHostFile(updater, "#!/bin/sh\necho \"$1 $2\" >> " + runs + "\nls \"$CE_DEVICE/fs/" +
+                                   "pkgtool-try\" >> " + runs + "\n");
+  fs::permissions(updater, fs::perms::owner_all);
+  result = Pkgtool({"try", folder + "/Notes.gz", folder + "/failing.gz", "--updater", updater});
+  EXPECT_EQ(result.exitCode, 1);  // nothing installed: both deliveries left
+  EXPECT_EQ(test::ReadHostFile(runs), "-unpackProduct \\pkgtool-try\nNotes.gz\nfailing.gz\n");
+  EXPECT_EQ(LinesAfter(result.out, "  " + folder + "/"),
+            (std::vector<std::string>{
+                "failing.gz as \\pkgtool-try\\failing.gz: NOT KNOWN to be installed: the "
+                "updater's account does not tell of it",
+                "Notes.gz as \\pkgtool-try\\Notes.gz: NOT KNOWN to be installed: the updater's "
+                "account does not tell of it"}));
+}
+
+// try --json gives each registry value changed with its type and its data as JSON, and
+// what a changed value was before.
+TEST_F(PkgtoolTest, TryGivesRegistryValuesAsStructuredJson) {
+  const std::string device = work_.hostDir() + "/device";
+  ASSERT_EQ(test::RunProgram(DEVICECTL_PATH, {"--device", device, "init"}).exitCode, 0);
+  const std::string reg = work_.hostDir() + "/before.reg";
+  test::WriteHostFile(reg,
+                      "Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\Software\\T]\n"
+                      "\"List\"=hex(7):61,00,00,00,62,00,00,00,00,00\n\"N\"=hex:01,02\n");
+  ASSERT_EQ(test::RunProgram(DEVICECTL_PATH, {"--device", device, "reg", "import", reg}).exitCode,
+            0);
+  const std::string folder = work_.hostDir() + "/writer";
+  fs::create_directories(folder);
+  test::WriteHostFile(
+      folder + "/InstallScript.xml",
+      "<Installation><AppPath>\\W</AppPath></Installation><Files/><Actions>\n"
+      "<A event=\"Install.After\" type=\"Registry.WriteValue\" key=\"HKCU\\Software\\T\" "
+      "valueName=\"List\" value=\"x &quot;y\\z\"/>\n"
+      "<A event=\"Install.After\" type=\"Registry.WriteValue\" key=\"HKCU\\Software\\T\" "
+      "valueName=\"N\" dataType=\"dword\" value=\"7\"/>\n"
+      "<A event=\"Install.After\" type=\"Registry.WriteValue\" key=\"HKLM\\Software\\W\" "
+      "valueName=\"\" value=\"d\"/>\n"
+      "</Actions>\n");
+  const std::string product = work_.hostDir() + "/Writer.gz";
+  Pack(folder, product);
+  const auto result = Pkgtool({"try", product, "--device", device, "--json"});
+  ASSERT_EQ(result.exitCode, 0) << result.err;
+  EXPECT_NE(
+      result.out.find(
+          R"("registry":[{"key":"HKEY_CURRENT_USER\\Software\\T","created":false,"deleted":false,"values":[)"
+          R"({"line":"\"List\"=\"x &quot;y\\\\z\"","name":"List","type":"REG_SZ","data":"x &quot;y\\z",)"
+          R"("before":"\"List\"=hex(7):61,00,00,00,62,00,00,00,00,00","was":{"type":"REG_MULTI_SZ","data":["a","b"]}},)"
+          R"({"line":"\"N\"=dword:00000007","name":"N","type":"REG_DWORD","data":7,)"
+          R"("before":"\"N\"=hex:01,02","was":{"type":"REG_BINARY","data":"0102"}}]})"),
+      std::string::npos)
+      << result.out;
+  EXPECT_NE(result.out.find(R"({"line":"@=\"d\"","name":"","type":"REG_SZ","data":"d"})"),
+            std::string::npos)
+      << result.out;
 }
 
 // The nested products come from the updater's account of its run, never from the script:
@@ -467,6 +670,12 @@ TEST_F(PkgtoolTest, MistakesAreOneLineErrorsWithTheirExitCode) {
       ": the entry names do not decode under the name 'notes-1.2', so the updater installs "
       "nothing: the package was made for another file name; delivered as 'Notes.gz' it reads "
       "(--as Notes.gz)\n";
+  const std::string empty = work_.hostDir() + "/empty";
+  fs::create_directories(empty);
+  test::WriteHostFile(empty + "/Notes.gz.try1", "set aside, not a delivery");
+  const std::string sameName = work_.hostDir() + "/other/notes.gz";
+  fs::create_directories(work_.hostDir() + "/other");
+  fs::copy_file(product, sameName);
   const struct {
     std::vector<std::string> args;
     int exitCode;
@@ -483,7 +692,21 @@ TEST_F(PkgtoolTest, MistakesAreOneLineErrorsWithTheirExitCode) {
       {{"try", product, "--timeout", "0"},
        kUsage,
        "pkgtool: try: --timeout takes a number of seconds from 1 to 86400\n"},
+      {{"try", product, sameName},
+       kUsage,
+       "pkgtool: " + sameName +
+           ": another product is delivered as Notes.gz too; the updater would take one of "
+           "them only\n"},
+      {{"try", empty, "--as", "Notes"}, kUsage, "pkgtool: try: --as goes with one product\n"},
+      {{"try", empty}, kUnreadable, "pkgtool: " + empty + ": no delivery (*.gz) in the folder\n"},
       {{"lint"}, kUsage, "pkgtool: lint: packages or delivery folders to lint\n"},
+      {{"lint", empty}, kUnreadable, "pkgtool: " + empty + ": no delivery (*.gz) in the folder\n"},
+      {{"lint", product, empty, "--as", "Notes"},
+       kUsage,
+       "pkgtool: lint: --as goes with one package\n"},
+      {{"lint", product, "--severity", "fatal"},
+       kUsage,
+       "pkgtool: lint: --severity takes error, warning or note\n"},
       {{"lint", missing}, kUnreadable, "pkgtool: " + missing + ": No such file or directory\n"},
       {{"lint", cut}, kUnreadable, "pkgtool: " + cut + ": damaged or truncated gzip data\n"},
       {{"list", cut}, kUnreadable, "pkgtool: " + cut + ": damaged or truncated gzip data\n"},

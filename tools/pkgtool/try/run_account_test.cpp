@@ -50,6 +50,17 @@ TEST(RunAccountTest, WhatTheLogWritesIsReadBack) {
                 "1 \\App\\Other.gz it could not be expanded: nothing installed, the delivery is "
                 "kept"}));
 
+  // The product of the delivery folder, with what it put in place and its nested ones.
+  ASSERT_EQ(account.products.size(), 1u);
+  const ProductInstall& product = account.products.front();
+  EXPECT_EQ(product.path, "\\Temp\\Outer.gz");
+  EXPECT_TRUE(product.ended && product.installed);
+  EXPECT_EQ(product.outcome, "installed");
+  ASSERT_EQ(product.placed.size(), 1u);
+  EXPECT_EQ(product.placed[0].entry + " " + product.placed[0].target,
+            "In\t100%.gz \\App\\In\t100%.gz");
+  EXPECT_EQ(product.nested.size(), 3u);
+
   // An account that ends within a nested installation (an updater that was killed)
   // claims nothing for it: cut after its first four lines, two UTF-16 bytes a unit.
   std::string cut = device.ReadFile(u"\\Temp\\account.txt");
@@ -59,6 +70,10 @@ TEST(RunAccountTest, WhatTheLogWritesIsReadBack) {
   EXPECT_EQ(Lines(ReadRunAccount(cut)),
             std::vector<std::string>{
                 "1 \\app\\in\t100%.gz the account ends before it did: not known to be installed"});
+  const RunAccount cutAccount = ReadRunAccount(cut);
+  ASSERT_EQ(cutAccount.products.size(), 1u);
+  EXPECT_FALSE(cutAccount.products[0].ended || cutAccount.products[0].installed);
+  EXPECT_EQ(cutAccount.products[0].nested.size(), 1u);
 }
 
 }  // namespace
