@@ -43,15 +43,25 @@ constexpr tool::Option kExtractOptions[] = {
     {"--force", "", "overwrites files that exist; without it nothing is written when one does"},
 };
 constexpr tool::Option kLintOptions[] = {
-    {"PRODUCT", "", "the package to check, e.g. Notes.gz"},
-    kAsOption,
+    {"PRODUCT|FOLDER...", "",
+     "the packages to check, e.g. Notes.gz; a delivery folder stands for its *.gz, taken "
+     "as the updater takes them; each package is reported under its name, then a total"},
+    {"--as", "NAME",
+     "with one package only: reads it as if it were delivered as NAME.gz (the entry names "
+     "are scrambled with a key made from that name); by default the file's own name"},
+    {"--severity", "LEVEL",
+     "error, warning or note (the default): shows that level and the more severe ones, "
+     "and counts only those; the exit code still follows the errors"},
     {"--json", "", "prints one JSON document instead of one finding a line"},
 };
 constexpr tool::Option kTryOptions[] = {
-    {"PRODUCT", "", "the package to install, e.g. Notes.gz"},
+    {"PRODUCT|FOLDER...", "",
+     "the packages to install, e.g. Notes.gz, or a delivery folder's *.gz: all delivered "
+     "together and installed by one run of the updater, as a device installs them"},
     {"--device", "DIR",
      "tries on a copy of the device folder DIR (only read) instead of a fresh device"},
-    kAsOption,
+    {"--as", "NAME",
+     "with one product only: delivers it as NAME.gz; by default under its file's own name"},
     {"--json", "", "prints the report as one JSON document"},
     {"--updater", "PATH",
      "the updater to run; else $PKGTOOL_UPDATER, else updater beside pkgtool, else the "
@@ -75,12 +85,17 @@ constexpr tool::Command kCommands[] = {
      "writes every entry of a package, decoded, below DIR; refuses what list refuses, and "
      "writes nothing when an entry is refused or a file exists",
      RunExtract, kExtractOptions},
-    {"lint", "PRODUCT [--as NAME] [--json]",
-     "tells what in a package the updater would ignore or misread; exit 1 on an error", RunLint,
-     kLintOptions},
-    {"try", "PRODUCT [--device DIR] [--as NAME] [--json] [--updater PATH] [--timeout SECONDS]",
-     "installs a product with the updater on a throw-away device, fresh or a copy of DIR, "
-     "and reports what changed; exit 1 when the product was not completely installed, a "
+    {"lint", "PRODUCT|FOLDER... [--as NAME] [--severity LEVEL] [--json]",
+     "tells what in packages the updater would ignore or misread: one, several, or the *.gz "
+     "of a delivery folder; exit 3 when a package cannot be read, else 1 when one has an "
+     "error",
+     RunLint, kLintOptions},
+    {"try",
+     "PRODUCT|FOLDER... [--device DIR] [--as NAME] [--json] [--updater PATH] "
+     "[--timeout SECONDS]",
+     "installs products (one, several, or the *.gz of a delivery folder) with one run of the "
+     "updater on a throw-away device, fresh or a copy of DIR, and reports each product's "
+     "outcome and what changed; exit 1 when a product was not completely installed, a "
      "program start failed or the updater ran out of time",
      RunTry, kTryOptions},
 };
