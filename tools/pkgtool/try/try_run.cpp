@@ -168,20 +168,18 @@ std::vector<Shortcut> ReadShortcuts(const std::string& fsDir, const DeviceChange
   return shortcuts;
 }
 
-// Gives each tried product what the account tells of its installation; a product
-// installed twice in the run (delivered anew by another) keeps its first.
+// Gives each tried product what the account tells of its installation. The updater
+// lists its folder once, so each delivery is installed once at most.
 void AttachAccount(std::vector<ProductInstall> installs, std::vector<TriedProduct>& products) {
   for (TriedProduct& tried : products) {
     const std::u16string delivered = emu::Utf8ToUtf16(tried.deliveredAs);
-    for (ProductInstall& install : installs) {
-      if (install.path.empty() ||
-          !emu::EqualsIgnoringCase(emu::Utf8ToUtf16(install.path), delivered))
-        continue;
-      tried.accounted = true;
-      tried.install = std::move(install);
-      install.path.clear();
-      break;
-    }
+    const auto found =
+        std::find_if(installs.begin(), installs.end(), [&](const ProductInstall& install) {
+          return emu::EqualsIgnoringCase(emu::Utf8ToUtf16(install.path), delivered);
+        });
+    if (found == installs.end()) continue;
+    tried.accounted = true;
+    tried.install = *found;
   }
 }
 
