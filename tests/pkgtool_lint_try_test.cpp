@@ -8,6 +8,7 @@
 #include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -185,6 +186,8 @@ TEST_F(PkgtoolTest, LintTakesADeliveryFolderAsTheUpdaterDoes) {
       "  <!-- the program -->\n  <File name=\"Tool.exe\"/>\n</Files>\n<Actions/>\n");
   Pack(broken, folder + "/tool.gz");
   fs::copy_file(folder + "/tool.gz", folder + "/.Hidden.gz");
+  fs::copy_file(folder + "/tool.gz", folder + "/Shadow.gz");  // hidden as Samba marks it
+  ASSERT_EQ(::setxattr((folder + "/Shadow.gz").c_str(), "user.DOSATTRIB", "0x22", 4, 0), 0);
   test::WriteHostFile(folder + "/readme.txt", "not a delivery");
 
   const std::string toolReport =
