@@ -10,6 +10,7 @@
 
 namespace pkgtool {
 
+// Whether `hostPath` is a folder (a link to one counts).
 bool IsFolder(const std::string& hostPath);
 
 // The host paths of the deliveries in `folder`, in the order the updater installs them.
