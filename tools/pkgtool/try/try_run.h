@@ -51,7 +51,7 @@ struct TriedProduct {
 };
 
 struct TryResult {
-  std::string deliveredAs;             // device path of the first delivered file
+  std::string deliveredAs;             // device path of the first product given
   std::vector<TriedProduct> products;  // in the order the updater takes them
   int updaterExit = -1;                // its exit code; -1 when it did not exit normally
   DeviceChanges changes;
