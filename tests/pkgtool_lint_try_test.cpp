@@ -506,7 +506,7 @@ TEST_F(PkgtoolTest, TryReportsNestedProductsFromTheUpdatersAccount) {
        nullptr,
        {"no such file when the action ran: nothing installed",
         "installed, from the entry 'Inner.gz'"},
-       "1 nested products installed",
+       "1 nested product installed",
        0},
       {"its delivery could not be written",
        "<File name=\"Inner.gz\"/><File name=\"b|c\"/>",

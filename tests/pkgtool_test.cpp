@@ -1,6 +1,7 @@
 // pkgtool run as a program: packages it writes are read back with the system's reader.
 #include <gtest/gtest.h>
 
+#include <pty.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/stat.h>
@@ -299,6 +300,80 @@ TEST_F(PkgtoolTest, ExtractOverwritesOnlyWithForce) {
   fs::create_directory_symlink(work_, target / "b.txt");
   ExpectFailure(Run({"extract", package.string(), "-C", target.string(), "--force"}), 1,
                 (target / "b.txt").string() + ": refusing to write through a symbolic link");
+}
+
+// Runs pkgtool with standard output and error on a pseudo-terminal; returns all it wrote.
+std::string OnTerminal(const std::vector<std::string>& args) {
+  int terminal = -1;
+  int side = -1;
+  if (::openpty(&terminal, &side, nullptr, nullptr, nullptr) != 0) return "no pty";
+  std::vector<char*> argv{const_cast<char*>(PKGTOOL_PATH)};
+  for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
+  argv.push_back(nullptr);
+  const pid_t child = ::fork();
+  if (child == 0) {
+    ::dup2(side, STDOUT_FILENO);
+    ::dup2(side, STDERR_FILENO);
+    ::execv(PKGTOOL_PATH, argv.data());
+    ::_exit(127);
+  }
+  ::close(side);
+  std::string written;
+  char buffer[4096];
+  for (ssize_t n; (n = ::read(terminal, buffer, sizeof buffer)) > 0;) {  // EIO at the end
+    written.append(buffer, static_cast<std::size_t>(n));
+  }
+  ::close(terminal);
+  ::waitpid(child, nullptr, 0);
+  return written;
+}
+
+// What a terminal shows after `written`: each line as it stands once carriage returns
+// overwrote it, trailing blanks dropped, the last line only when not empty.
+std::vector<std::string> Screen(const std::string& written) {
+  std::vector<std::string> screen{""};
+  std::size_t column = 0;
+  for (const char c : written) {
+    if (c == '\r') {
+      column = 0;
+    } else if (c == '\n') {
+      screen.emplace_back();
+      column = 0;
+    } else {
+      std::string& line = screen.back();
+      if (column >= line.size()) line.resize(column + 1, ' ');
+      line[column++] = c;
+    }
+  }
+  for (std::string& line : screen) line.erase(line.find_last_not_of(' ') + 1);
+  if (screen.back().empty()) screen.pop_back();
+  return screen;
+}
+
+// The progress line is shown on a terminal only, with the figures of the whole work,
+// and never stays on screen nor runs into other output.
+TEST_F(PkgtoolTest, ProgressOnATerminalLeavesNothingBehind) {
+  const fs::path out = work_ / "Tool.gz";
+  std::string written = OnTerminal({"pack", source_.string(), "-o", out.string()});
+  EXPECT_NE(written.find("packing 4/4 files, 0.1 MB"), std::string::npos) << written;
+  EXPECT_EQ(Screen(written), std::vector<std::string>{});
+  written = OnTerminal({"extract", out.string(), "-C", (work_ / "x").string()});
+  EXPECT_NE(written.find("extracting 4/4 files, 0.1 MB"), std::string::npos) << written;
+  EXPECT_EQ(Screen(written), std::vector<std::string>{});
+
+  // Findings come out while the line is shown: each stands on a line of its own.
+  const std::vector<std::string> screen =
+      Screen(OnTerminal({"pack", source_.string(), "-o", out.string(), "--lint"}));
+  ASSERT_FALSE(screen.empty());
+  for (const std::string& line : screen) {
+    EXPECT_EQ(line.find("packing"), std::string::npos) << line;
+  }
+  EXPECT_EQ(screen.back().substr(0, 9), "0 errors,");
+
+  // Not on a terminal: nothing.
+  const test::ProgramResult piped = Run({"extract", out.string(), "-C", (work_ / "z").string()});
+  EXPECT_EQ(piped.exitCode, 0);
+  EXPECT_EQ(piped.err, "");
 }
 
 TEST_F(PkgtoolTest, DamagedInputAndHelp) {

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "edit_distance.h"
+#include "progress_line.h"
 #include "text_wrap.h"
 
 namespace tool {
@@ -142,6 +143,7 @@ int PrintVersion(const ToolInfo& tool) {
 }  // namespace
 
 int Fail(std::string_view tool, int exitCode, std::string_view message) {
+  EraseProgressLine();
   std::fprintf(stderr, "%.*s: %.*s\n", static_cast<int>(tool.size()), tool.data(),
                static_cast<int>(message.size()), message.data());
   return exitCode;

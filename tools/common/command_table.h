@@ -58,7 +58,8 @@ struct ToolInfo {
   std::string_view version;  // printed by --version after the name
 };
 
-// Prints "NAME: message" on standard error; returns `exitCode` to hand on.
+// Prints "NAME: message" on standard error (erasing a progress line first); returns
+// `exitCode` to hand on.
 int Fail(std::string_view tool, int exitCode, std::string_view message);
 // Fail with "COMMAND: message", then the command's usage line; returns kExitUsage.
 int UsageError(const Invocation& invocation, std::string_view message);

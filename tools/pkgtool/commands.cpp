@@ -1,8 +1,5 @@
 #include "commands.h"
 
-#include <unistd.h>
-
-#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
@@ -18,6 +15,7 @@
 #include "lint/package_lint.h"
 #include "pack.h"
 #include "package_view.h"
+#include "progress_line.h"
 #include "try/interrupt_signals.h"
 #include "try/try_report.h"
 #include "try/try_run.h"
@@ -25,33 +23,6 @@
 namespace pkgtool {
 
 namespace {
-
-// A one-line progress indication on standard error, only when it is a terminal.
-class Progress {
- public:
-  explicit Progress(const char* verb) : verb_(verb), enabled_(::isatty(STDERR_FILENO) != 0) {}
-  Progress(const Progress&) = delete;
-  Progress& operator=(const Progress&) = delete;
-  ~Progress() {
-    if (shown_) std::fputc('\n', stderr);
-  }
-  void Show(std::size_t done, std::size_t total, std::uint64_t bytes) {
-    if (!enabled_) return;
-    const auto now = std::chrono::steady_clock::now();
-    if (shown_ && done < total && now - last_ < std::chrono::milliseconds(100)) return;
-    last_ = now;
-    shown_ = true;
-    std::fprintf(stderr, "\rpkgtool: %s %zu/%zu files, %.1f MB", verb_, done, total,
-                 static_cast<double>(bytes) / 1e6);
-    std::fflush(stderr);
-  }
-
- private:
-  const char* verb_;
-  const bool enabled_;
-  bool shown_ = false;
-  std::chrono::steady_clock::time_point last_{};
-};
 
 // Parses the flags of a command; on failure prints the usage error.
 bool ParseFlags(const tool::Invocation& invocation, tool::Flags& flags, int* exitCode) {
@@ -85,6 +56,7 @@ PackCheck LintCheck(const std::string& output, bool force) {
     if (view == nullptr) return false;
     const Findings findings = LintPackage(*view);
     if (!findings.all().empty()) {
+      tool::EraseProgressLine();
       const std::string text = LintText({output, view->name()}, findings);
       std::fwrite(text.data(), 1, text.size(), stderr);
     }
@@ -119,7 +91,7 @@ int RunPack(const tool::Invocation& invocation) {
   std::string error;
   std::vector<PackSource> sources;
   if (!CollectSources(flags.arguments().front(), &sources, &error)) return Unreadable(error);
-  Progress progress("packing");
+  tool::ProgressLine progress(kTool.name, "packing");
   if (!WritePackage(
           sources, *output, options,
           [&](std::size_t done, std::size_t total, std::uint64_t bytes) {
@@ -178,11 +150,13 @@ int RunExtract(const tool::Invocation& invocation) {
   std::vector<std::string> warnings;
   bool extracted = false;
   {
-    Progress progress("extracting");
+    tool::ProgressLine progress(kTool.name, "extracting");
     extracted = ExtractAll(
         *view, *folder, flags.Has("--force"),
-        [&](std::size_t done, std::size_t total) { progress.Show(done, total, 0); }, &warnings,
-        &error);
+        [&](std::size_t done, std::size_t total, std::uint64_t bytes) {
+          progress.Show(done, total, bytes);
+        },
+        &warnings, &error);
   }
   for (const std::string& warning : warnings) {
     tool::Fail(kTool.name, tool::kExitSuccess, "warning: " + warning);

@@ -165,21 +165,21 @@ bool Plan(std::span<const System::IO::PackageEntry> entries, const std::string& 
 std::string HostText(const char* narrow) { return emu::Utf16ToUtf8(emu::AnsiToUtf16(narrow)); }
 
 bool ExtractAll(PackageView& view, const std::string& folder, bool overwrite,
-                const std::function<void(std::size_t, std::size_t)>& progress,
-                std::vector<std::string>* warnings, std::string* error) {
+                const ExtractProgress& progress, std::vector<std::string>* warnings,
+                std::string* error) {
   System::IO::ResourcePackage& package = view.package();
   std::vector<PlannedEntry> plan;
   if (!Plan(package.Entries(), folder, overwrite, &plan, warnings, error)) return false;
   if (!MakeFolder(folder, error)) return false;
+  std::uint64_t bytes = 0;
   for (std::size_t i = 0; i < plan.size(); ++i) {
     for (const std::string& relative : plan[i].folders) {
       if (!MakeFolder(folder + "/" + relative, error)) return false;
     }
-    if (!WriteHostFile(folder + "/" + plan[i].file, package.ReadEntry(plan[i].name), overwrite,
-                       error)) {
-      return false;
-    }
-    if (progress) progress(i + 1, plan.size());
+    const AnsiString data = package.ReadEntry(plan[i].name);
+    if (!WriteHostFile(folder + "/" + plan[i].file, data, overwrite, error)) return false;
+    bytes += static_cast<std::uint64_t>(data.length);
+    if (progress) progress(i + 1, plan.size(), bytes);
   }
   return true;
 }

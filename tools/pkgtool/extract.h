@@ -1,6 +1,7 @@
 // Writing the entries of a package to host files: what `pkgtool extract` does.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -19,9 +20,11 @@ std::string HostText(const char* narrow);
 // another needs a folder), a path through a symbolic link or a file, and - unless
 // `overwrite` - a file that exists. Later entries of a name the updater never reads (it
 // takes the first) are skipped with a warning. False with *error set (one line, the
-// first refusal or failure).
+// first refusal or failure). `progress`, when set, hears after each entry: entries done,
+// entries in all, bytes written so far.
+using ExtractProgress = std::function<void(std::size_t, std::size_t, std::uint64_t)>;
 bool ExtractAll(PackageView& view, const std::string& folder, bool overwrite,
-                const std::function<void(std::size_t, std::size_t)>& progress,
-                std::vector<std::string>* warnings, std::string* error);
+                const ExtractProgress& progress, std::vector<std::string>* warnings,
+                std::string* error);
 
 }  // namespace pkgtool

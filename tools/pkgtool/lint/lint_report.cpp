@@ -3,6 +3,7 @@
 #include <array>
 #include <filesystem>
 
+#include "counted.h"
 #include "install/script_words.h"
 #include "json_writer.h"
 
@@ -44,8 +45,7 @@ std::string CountLine(const Counts& counts, Severity shownFrom) {
   for (const Severity level : kLevels) {
     if (!Shown(level, shownFrom)) continue;
     const std::size_t count = counts.of[static_cast<std::size_t>(level)];
-    line += (line.empty() ? "" : ", ") + std::to_string(count) + " " + SeverityName(level) +
-            (count == 1 ? "" : "s");
+    line += (line.empty() ? "" : ", ") + tool::Counted(count, std::string(SeverityName(level)));
   }
   return line;
 }
@@ -154,8 +154,7 @@ std::string LintText(const std::vector<LintedPackage>& packages, Severity shownF
     text += LintText(package.subject, *package.findings, shownFrom);
     counts.Add(*package.findings, shownFrom);
   }
-  text +=
-      "total: " + std::to_string(packages.size()) + " package" + (packages.size() == 1 ? "" : "s");
+  text += "total: " + tool::Counted(packages.size(), "package");
   if (unreadable > 0) text += ", " + std::to_string(unreadable) + " unreadable";
   return text + ": " + CountLine(counts, shownFrom) + "\n";
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "code_page.h"
+#include "counted.h"
 #include "json_writer.h"
 #include "try/registry_value.h"
 
@@ -65,24 +66,22 @@ std::string SummaryLine(const TryResult& result) {
   for (const KeyChange& key : result.changes.registry) values += key.values.size();
   std::size_t nested = 0;
   for (const NestedInstall& install : result.nested) nested += install.installed ? 1 : 0;
-  const auto counted = [](std::size_t count, const char* what) {
-    return std::to_string(count) + " " + what;
-  };
+  using tool::Counted;
   std::string products;
   if (result.products.size() > 1) {
     const auto installed =
         std::count_if(result.products.begin(), result.products.end(),
                       [](const TriedProduct& tried) { return tried.install.installed; });
-    products = std::to_string(installed) + " of " + std::to_string(result.products.size()) +
-               " products installed, ";
+    products = std::to_string(installed) + " of " + Counted(result.products.size(), "product") +
+               " installed, ";
   }
-  return products + counted(result.changes.foldersCreated.size(), "folders created, ") +
-         counted(result.changes.files.size(), "files changed, ") +
-         counted(values, "registry values changed, ") + counted(started, "programs started, ") +
-         counted(failed, "failed, ") +
-         counted(result.events.size() - started - failed, "messages, ") +
-         counted(result.shortcuts.size(), "shortcuts, ") +
-         counted(nested, "nested products installed") + "\n";
+  return products + Counted(result.changes.foldersCreated.size(), "folder") + " created, " +
+         Counted(result.changes.files.size(), "file") + " changed, " +
+         Counted(values, "registry value") + " changed, " + Counted(started, "program") +
+         " started, " + std::to_string(failed) + " failed, " +
+         Counted(result.events.size() - started - failed, "message") + ", " +
+         Counted(result.shortcuts.size(), "shortcut") + ", " + Counted(nested, "nested product") +
+         " installed\n";
 }
 
 void Section(std::string& text, const std::string& title, const std::vector<std::string>& lines) {
@@ -257,7 +256,7 @@ std::string TryText(const TrySubject& subject, const TryResult& result) {
   std::vector<std::string> files;
   for (const FileChange& file : changes.files) {
     files.push_back(std::string(KindName(file.kind)) + "  " + file.path + "  " +
-                    std::to_string(file.size) + " bytes");
+                    tool::Counted(file.size, "byte"));
   }
   Section(text, "files", files);
   if (!changes.registry.empty()) {

@@ -19,6 +19,7 @@
 #include <thread>
 
 #include "code_page.h"
+#include "counted.h"
 #include "device.h"
 #include "driver/observation_log.h"
 #include "name_compare.h"
@@ -129,8 +130,9 @@ bool RunUpdater(const std::string& updater, const std::string& deviceDir, const 
     const int signal = InterruptSignals::Received();
     *error = signal != 0
                  ? std::string("interrupted (") + ::strsignal(signal) + "): the updater was ended"
-                 : "the updater did not finish within " + std::to_string(timeoutSeconds) +
-                       " seconds and was ended";
+                 : "the updater did not finish within " +
+                       tool::Counted(static_cast<std::uint64_t>(timeoutSeconds), "second") +
+                       " and was ended";
     return false;
   }
   *exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
