@@ -136,6 +136,21 @@ TEST_F(DevicectlTest, RegistryExportAndImport) {
 
   ExpectFailure(Run({"reg", "import", "-"}, "REGEDIT4\n[HKCU\\New]\n\"a\"=dword:1\n\"b\"=hex:zz\n"),
                 3, "devicectl: reg import: standard input: line 4: malformed hex bytes");
+  // Every mistake is told, each on its line, up to 20; and then nothing is applied.
+  std::string mistaken = "REGEDIT4\n[HKCU\\New]\n\"a\"=dword:1\n";
+  for (int i = 0; i < 23; ++i) mistaken += "\"b\"=hex:zz\n";
+  result = Run({"reg", "import", "-"}, mistaken);
+  EXPECT_EQ(result.exitCode, 3);
+  std::vector<std::string> lines;
+  for (std::size_t start = 0; start < result.err.size();) {
+    const std::size_t end = result.err.find('\n', start);
+    lines.push_back(result.err.substr(start, end - start));
+    start = end + 1;
+  }
+  ASSERT_EQ(lines.size(), 22u) << result.err;
+  EXPECT_EQ(lines[19], "devicectl: reg import: standard input: line 23: malformed hex bytes");
+  EXPECT_EQ(lines[20], "devicectl: reg import: standard input: and 3 more mistakes");
+  EXPECT_EQ(lines[21], "devicectl: reg import: standard input: nothing was applied");
   ExpectFailure(Run({"reg", "import", device_.hostDir() + "/none.reg"}), 3,
                 "devicectl: reg import: " + device_.hostDir() + "/none.reg: cannot be read");
   ExpectFailure(Run({"reg", "export", "HKCU\\New"}), 3,

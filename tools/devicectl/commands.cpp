@@ -8,6 +8,7 @@
 #include <string>
 
 #include "code_page.h"
+#include "counted.h"
 #include "device.h"
 #include "device_init.h"
 #include "dos_attributes.h"
@@ -120,10 +121,22 @@ int RunRegImport(const tool::Invocation& invocation) {
     content << in.rdbuf();
     bytes = content.str();
   }
-  if (const emu::Status status = emu::ImportRegistry(*emu::CurrentDevice(), bytes); !status.ok()) {
-    return Fail(invocation, (file == "-" ? "standard input" : file) + ": " + status.message());
+  std::vector<std::string> mistakes;
+  const emu::Status status = emu::ImportRegistry(*emu::CurrentDevice(), bytes, &mistakes);
+  if (status.ok()) return 0;
+  const std::string source = file == "-" ? "standard input" : file;
+  if (mistakes.empty()) return Fail(invocation, source + ": " + status.message());
+  // Every mistake of the file, so that one round of corrections fixes them all.
+  constexpr std::size_t kMaxTold = 20;
+  for (std::size_t i = 0; i < mistakes.size() && i < kMaxTold; ++i) {
+    Fail(invocation, source + ": " + mistakes[i]);
   }
-  return 0;
+  if (mistakes.size() > kMaxTold) {
+    Fail(invocation,
+         source + ": and " +
+             tool::Counted(mistakes.size() - kMaxTold, "more mistake", "more mistakes"));
+  }
+  return Fail(invocation, source + ": nothing was applied");
 }
 
 int RunWindowAdd(const tool::Invocation& invocation) {

@@ -14,10 +14,12 @@
 // and hex(N): continued over lines ending in `\`. Root names may be full or short
 // (HKLM). A file is applied in one transaction, all or nothing: a malformed line fails
 // with ERROR_INVALID_DATA and the message "line N: what is wrong", and nothing is applied.
+// Every line is read all the same, so that all the mistakes of a file are told at once.
 #pragma once
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "device.h"
 #include "status.h"
@@ -29,5 +31,8 @@ namespace emu {
 Status ExportRegistry(Device& device, std::u16string_view key, std::string* text);
 
 Status ImportRegistry(Device& device, std::string_view bytes);
+// The same; *mistakes gets every malformed line's message, in order, the first of them
+// the status's.
+Status ImportRegistry(Device& device, std::string_view bytes, std::vector<std::string>* mistakes);
 
 }  // namespace emu

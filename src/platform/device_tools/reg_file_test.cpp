@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "device.h"
 #include "platform/ce.h"
@@ -135,6 +136,37 @@ TEST_F(RegFileTest, MalformedLineNamesItsNumberAndAppliesNothing) {
             "or \"REGEDIT4\"");
   EXPECT_EQ(Import(" \n"), "no registry header: the file is empty");
   EXPECT_EQ(Export(), kHeader);
+}
+
+TEST_F(RegFileTest, EveryMalformedLineIsTold) {
+  const struct {
+    std::string text;
+    std::vector<std::string> mistakes;
+  } cases[] = {
+      {"REGEDIT4\n\"A\"=dword:1\n[HKLM\\A]\n\"B\"=x\n\"C\"=dword:2\n\"D\"=dword:g\n",
+       {"line 2: a value outside of any key", "line 4: unrecognised value data",
+        "line 6: malformed dword data"}},
+      // The values of a malformed key line are not outside of any key.
+      {"REGEDIT4\n[HKXX\\A]\n\"B\"=dword:1\n[HKLM\\A\n\"C\"=hex:00,\\\n",
+       {"line 2: unknown root key in [HKXX\\A]", "line 4: a key line must end with ']'",
+        "line 5: hex data continued past the end of the file"}},
+      // Not a registry file: one mistake is enough.
+      {"REGEDIT5\n\"B\"=x\n",
+       {"line 1: not a registry file: expected \"Windows Registry Editor Version 5.00\" or "
+        "\"REGEDIT4\""}},
+      {"REGEDIT4\n[HKLM\\A]\n\"B\"=dword:1\n", {}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.text);
+    std::vector<std::string> mistakes{"left over"};
+    const emu::Status status = emu::ImportRegistry(*emu::CurrentDevice(), c.text, &mistakes);
+    EXPECT_EQ(mistakes, c.mistakes);
+    EXPECT_EQ(status.ok(), c.mistakes.empty());
+    if (!status.ok()) {
+      EXPECT_EQ(status.message(), c.mistakes.front());
+      EXPECT_EQ(Export(), kHeader);
+    }
+  }
 }
 
 }  // namespace

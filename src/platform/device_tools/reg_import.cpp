@@ -1,4 +1,5 @@
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "code_page.h"
@@ -117,7 +118,9 @@ class Parser {
  public:
   explicit Parser(std::vector<std::u16string> lines) : lines_(std::move(lines)) {}
 
-  Status Parse(std::vector<Operation>* operations) {
+  // Reads every line; each malformed one adds its mistake to *mistakes. Fails with the
+  // first mistake when there is any.
+  Status Parse(std::vector<Operation>* operations, std::vector<std::string>* mistakes) {
     bool header = false;
     for (index_ = 0; index_ < lines_.size(); ++index_) {
       lineNumber_ = index_ + 1;
@@ -125,20 +128,26 @@ class Parser {
       if (!header) {
         if (line.empty()) continue;
         if (line != u"Windows Registry Editor Version 5.00" && line != u"REGEDIT4") {
-          return Error(
+          // Not a registry file at all: its other lines say nothing more.
+          const Status status = Error(
               "not a registry file: expected \"Windows Registry Editor Version 5.00\" "
               "or \"REGEDIT4\"");
+          mistakes->push_back(status.message());
+          return status;
         }
         header = true;
         continue;
       }
       if (line.empty() || line.front() == u';') continue;
-      Status status =
+      const Status status =
           line.front() == u'[' ? ParseKey(line, operations) : ParseValue(line, operations);
-      if (!status.ok()) return status;
+      if (!status.ok()) mistakes->push_back(status.message());
     }
-    if (!header) return Status::Error(ERROR_INVALID_DATA, "no registry header: the file is empty");
-    return Status::Ok();
+    if (!header) {
+      mistakes->push_back("no registry header: the file is empty");
+      return Status::Error(ERROR_INVALID_DATA, mistakes->front());
+    }
+    return mistakes->empty() ? Status::Ok() : Status::Error(ERROR_INVALID_DATA, mistakes->front());
   }
 
  private:
@@ -147,6 +156,9 @@ class Parser {
   }
 
   Status ParseKey(std::u16string_view line, std::vector<Operation>* operations) {
+    // The values below a malformed key line belong to it, not to the key before.
+    inKey_ = true;
+    inDeletedKey_ = true;
     if (line.back() != u']') return Error("a key line must end with ']'");
     std::u16string_view inner = line.substr(1, line.size() - 2);
     const bool remove = !inner.empty() && inner.front() == u'-';
@@ -279,9 +291,15 @@ Status Apply(sql::Database& db, const std::vector<Operation>& operations) {
 }  // namespace
 
 Status ImportRegistry(Device& device, std::string_view bytes) {
+  std::vector<std::string> mistakes;
+  return ImportRegistry(device, bytes, &mistakes);
+}
+
+Status ImportRegistry(Device& device, std::string_view bytes, std::vector<std::string>* mistakes) {
+  mistakes->clear();
   std::vector<Operation> operations;
   Parser parser(SplitLines(Decode(bytes)));
-  if (Status status = parser.Parse(&operations); !status.ok()) return status;
+  if (Status status = parser.Parse(&operations, mistakes); !status.ok()) return status;
   return device.Write([&](sql::Database& db) { return Apply(db, operations); });
 }
 
