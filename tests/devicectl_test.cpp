@@ -1,6 +1,7 @@
 // devicectl run as a program on a throw-away device, output and exit codes checked.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -51,8 +52,8 @@ TEST_F(DevicectlTest, HelpComesFromTheCommandTable) {
   for (const char* line :
        {"usage: devicectl [--device DIR] COMMAND [ARGS]", "  init ", "  reg export [KEY] ",
         "  reg import FILE|- ", "  window add TITLE [--class NAME] ", "  window list ",
-        "  events [--clear] ", "  attrib +h|-h PATH ", "  ls [PATH] ", "exit codes:\n",
-        "  2  usage error\n"}) {
+        "  events [--clear] ", "  attrib +h|-h PATH ", "  ls [-R] [--json] [PATH] ",
+        "exit codes:\n", "  2  usage error\n"}) {
     EXPECT_NE(result.out.find(line), std::string::npos) << line;
   }
   EXPECT_EQ(Run({"--help"}).out, result.out);
@@ -203,6 +204,95 @@ TEST_F(DevicectlTest, AttribAndLs) {
   EXPECT_EQ(Run({"ls", "\\My Documents"}).out, "");
   ExpectFailure(Run({"attrib", "+h", "\\Temp\\none"}), 3,
                 "devicectl: attrib: \\Temp\\none: not found");
+
+  // Recursive: each folder followed by its content, names as paths below the one listed;
+  // as JSON, one object an entry.
+  device_.WriteFile(u"\\Windows\\Start Menu\\Programs\\x y.lnk", "12");
+  const struct {
+    std::vector<std::string> args;
+    std::string out;
+  } listings[] = {
+      {{"ls", "-R", "\\windows"},
+       "D----\t0\tStart Menu\nD----\t0\tStart Menu\\Programs\n"
+       "-----\t2\tStart Menu\\Programs\\x y.lnk\n"},
+      {{"ls", "\\Windows\\Start Menu", "--json"},
+       "[\n  {\"name\": \"Programs\", \"attributes\": \"D----\", \"folder\": true, \"size\": "
+       "0}\n]\n"},
+      {{"ls", "--json", "-R", "\\Windows\\Start Menu"},
+       "[\n  {\"name\": \"Programs\", \"attributes\": \"D----\", \"folder\": true, \"size\": 0},\n"
+       "  {\"name\": \"Programs\\\\x y.lnk\", \"attributes\": \"-----\", \"folder\": false, "
+       "\"size\": 2}\n]\n"},
+      {{"ls", "--json", "\\My Documents"}, "[]\n"},
+      {{"ls", "-R", "\\Temp\\*.gz"}, "-----\t5\ta.gz\n"},
+  };
+  for (const auto& listing : listings) {
+    result = Run(listing.args);
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(result.out, listing.out) << listing.args[1];
+  }
+  ExpectFailure(Run({"ls", "-R", "\\Missing"}), 3, "devicectl: ls: \\Missing: not found");
+}
+
+// push and pull go through the device's own file calls: names ignore case, a path never
+// leaves the device, and a copy is whole or not made at all.
+TEST_F(DevicectlTest, PushAndPullCopyWholeFiles) {
+  const std::string host = device_.hostDir() + "/host";
+  fs::create_directories(host);
+  test::WriteHostFile(host + "/notes.txt", "first\n");
+  device_.WriteFile(u"\\Temp\\Notes.txt", "old");
+
+  auto result = Run({"push", host + "/notes.txt", "\\TEMP\\notes.TXT"});
+  ASSERT_EQ(result.exitCode, 0) << result.err;
+  EXPECT_EQ(device_.ReadFile(u"\\Temp\\Notes.txt"), "first\n");
+  EXPECT_EQ(Run({"ls", "\\Temp"}).out, "-----\t6\tNotes.txt\n") << "replaced, name kept";
+  EXPECT_EQ(Run({"push", host + "/notes.txt", "\\My Documents"}).exitCode, 0);
+  EXPECT_EQ(device_.ReadFile(u"\\My Documents\\notes.txt"), "first\n");
+  EXPECT_EQ(Run({"push", "-", "\\Temp\\in.bin"}, std::string("a\0b", 3)).exitCode, 0);
+  EXPECT_EQ(device_.ReadFile(u"\\Temp\\in.bin"), std::string("a\0b", 3));
+
+  result = Run({"pull", "\\temp\\IN.BIN", host + "/in.bin"});
+  ASSERT_EQ(result.exitCode, 0) << result.err;
+  EXPECT_EQ(test::ReadHostFile(host + "/in.bin"), std::string("a\0b", 3));
+  EXPECT_EQ(Run({"pull", "\\Temp\\Notes.txt", host}).exitCode, 0);
+  EXPECT_EQ(test::ReadHostFile(host + "/Notes.txt"), "first\n");
+  EXPECT_EQ(Run({"pull", "\\Temp\\Notes.txt", "-"}).out, "first\n");
+
+  // Failures change nothing and leave no temporary file on either side.
+  test::WriteHostFile(host + "/kept", "kept");
+  const struct {
+    std::vector<std::string> args;
+    int exitCode;
+    std::string firstLine;
+  } failures[] = {
+      {{"pull", "\\..\\..\\device.db", host + "/kept"},
+       3,
+       "devicectl: pull: \\..\\..\\device.db: not found"},
+      {{"pull", "\\Temp", host + "/kept"}, 3, "devicectl: pull: \\Temp: a folder, not a file"},
+      {{"pull", "\\Temp\\in.bin", host + "/none/x"}, 1, "devicectl: pull: " + host + "/none/x: "},
+      {{"push", host + "/absent", "\\Temp\\in.bin"}, 3, "devicectl: push: " + host + "/absent: "},
+      {{"push", host, "\\Temp\\in.bin"}, 3, "devicectl: push: " + host + ": not a file"},
+      {{"push", host + "/kept", "\\Nowhere\\x"},
+       1,
+       "devicectl: push: \\Nowhere\\x: folder not found"},
+      {{"push", host + "/kept", "\\Temp\\a:b"}, 1, "devicectl: push: \\Temp\\a:b: invalid name"},
+      {{"push", "-", "\\Temp"}, 1, "devicectl: push: \\Temp: a folder; name the file to write"},
+      {{"push", host + "/kept"}, 2, "devicectl: push: missing argument"},
+  };
+  for (const auto& failure : failures) {
+    result = Run(failure.args);
+    EXPECT_EQ(result.exitCode, failure.exitCode) << failure.firstLine;
+    EXPECT_EQ(result.out, "");
+    EXPECT_EQ(result.err.substr(0, failure.firstLine.size()), failure.firstLine);
+  }
+  EXPECT_EQ(test::ReadHostFile(host + "/kept"), "kept");
+  EXPECT_EQ(device_.ReadFile(u"\\Temp\\in.bin"), std::string("a\0b", 3));
+  std::vector<std::string> hostNames;
+  for (const auto& entry : fs::directory_iterator(host)) {
+    hostNames.push_back(entry.path().filename().string());
+  }
+  std::sort(hostNames.begin(), hostNames.end());
+  EXPECT_EQ(hostNames, (std::vector<std::string>{"Notes.txt", "in.bin", "kept", "notes.txt"}));
+  EXPECT_EQ(Run({"ls", "\\Temp"}).out, "-----\t3\tin.bin\n-----\t6\tNotes.txt\n");
 }
 
 TEST_F(DevicectlTest, MissingDeviceIsAnErrorAndStaysMissing) {

@@ -12,8 +12,11 @@
 #include "device.h"
 #include "device_init.h"
 #include "dos_attributes.h"
+#include "error_text.h"
+#include "file_transfer.h"
 #include "flags.h"
 #include "journal.h"
+#include "listing.h"
 #include "platform/ce.h"
 #include "reg_file.h"
 #include "window_list.h"
@@ -47,39 +50,10 @@ int Fail(const tool::Invocation& invocation, const std::string& message,
                     std::string(invocation.command.name) + ": " + message);
 }
 
-std::string Describe(DWORD error) {
-  switch (error) {
-    case ERROR_FILE_NOT_FOUND:
-      return "not found";
-    case ERROR_PATH_NOT_FOUND:
-      return "folder not found";
-    case ERROR_ACCESS_DENIED:
-      return "access denied";
-    case ERROR_INVALID_NAME:
-      return "invalid name";
-    case ERROR_FILENAME_EXCED_RANGE:
-      return "path too long";
-    case ERROR_NOT_SUPPORTED:
-      return "not supported by the host file system";
-    default:
-      return "error " + std::to_string(error);
-  }
-}
-
-std::string Flags(DWORD attributes) {
-  std::string flags = "-----";
-  if (attributes & FILE_ATTRIBUTE_DIRECTORY) flags[0] = 'D';
-  if (attributes & FILE_ATTRIBUTE_HIDDEN) flags[1] = 'H';
-  if (attributes & FILE_ATTRIBUTE_READONLY) flags[2] = 'R';
-  if (attributes & FILE_ATTRIBUTE_SYSTEM) flags[3] = 'S';
-  if (attributes & FILE_ATTRIBUTE_ARCHIVE) flags[4] = 'A';
-  return flags;
-}
-
 }  // namespace
 
 int RunInit(const tool::Invocation& invocation) {
-  tool::Flags flags({}, {});
+  tool::Flags flags(invocation.command.options);
   int exitCode = 0;
   if (!ParseFlags(invocation, flags, 0, 0, &exitCode)) return exitCode;
   const std::string dir = emu::CurrentDevice()->hostDir();
@@ -92,7 +66,7 @@ int RunInit(const tool::Invocation& invocation) {
 }
 
 int RunRegExport(const tool::Invocation& invocation) {
-  tool::Flags flags({}, {});
+  tool::Flags flags(invocation.command.options);
   int exitCode = 0;
   if (!ParseFlags(invocation, flags, 0, 1, &exitCode)) return exitCode;
   const std::u16string key =
@@ -107,7 +81,7 @@ int RunRegExport(const tool::Invocation& invocation) {
 }
 
 int RunRegImport(const tool::Invocation& invocation) {
-  tool::Flags flags({}, {});
+  tool::Flags flags(invocation.command.options);
   int exitCode = 0;
   if (!ParseFlags(invocation, flags, 1, 1, &exitCode)) return exitCode;
   const std::string& file = flags.arguments()[0];
@@ -140,7 +114,7 @@ int RunRegImport(const tool::Invocation& invocation) {
 }
 
 int RunWindowAdd(const tool::Invocation& invocation) {
-  tool::Flags flags({"--class"}, {});
+  tool::Flags flags(invocation.command.options);
   int exitCode = 0;
   if (!ParseFlags(invocation, flags, 1, 1, &exitCode)) return exitCode;
   std::int64_t handle = 0;
@@ -153,7 +127,7 @@ int RunWindowAdd(const tool::Invocation& invocation) {
 }
 
 int RunWindowList(const tool::Invocation& invocation) {
-  tool::Flags flags({}, {});
+  tool::Flags flags(invocation.command.options);
   int exitCode = 0;
   if (!ParseFlags(invocation, flags, 0, 0, &exitCode)) return exitCode;
   std::vector<emu::Window> windows;
@@ -168,7 +142,7 @@ int RunWindowList(const tool::Invocation& invocation) {
 }
 
 int RunEvents(const tool::Invocation& invocation) {
-  tool::Flags flags({}, {"--clear"});
+  tool::Flags flags(invocation.command.options);
   int exitCode = 0;
   if (!ParseFlags(invocation, flags, 0, 0, &exitCode)) return exitCode;
   emu::Device& device = *emu::CurrentDevice();
@@ -189,7 +163,7 @@ int RunAttrib(const tool::Invocation& invocation) {
   // argument by ending the options first.
   std::vector<std::string> args{"--"};
   args.insert(args.end(), invocation.args.begin(), invocation.args.end());
-  tool::Flags flags({}, {});
+  tool::Flags flags(invocation.command.options);
   std::string error;
   flags.Parse(args, &error);
   if (flags.arguments().size() != 2 ||
@@ -199,42 +173,53 @@ int RunAttrib(const tool::Invocation& invocation) {
   const std::u16string path = emu::Utf8ToUtf16(flags.arguments()[1]);
   const DWORD attributes = GetFileAttributesW(path.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) {
-    return Fail(invocation, flags.arguments()[1] + ": " + Describe(GetLastError()));
+    return Fail(invocation, flags.arguments()[1] + ": " + DescribeError(GetLastError()));
   }
   DWORD stored = attributes & emu::kStoredAttributes;
   stored = flags.arguments()[0] == "+h" ? stored | FILE_ATTRIBUTE_HIDDEN
                                         : stored & ~FILE_ATTRIBUTE_HIDDEN;
   if (!SetFileAttributesW(path.c_str(), stored)) {
-    return Fail(invocation, flags.arguments()[1] + ": " + Describe(GetLastError()));
+    return Fail(invocation, flags.arguments()[1] + ": " + DescribeError(GetLastError()));
   }
   return 0;
 }
 
 int RunLs(const tool::Invocation& invocation) {
-  tool::Flags flags({}, {});
+  tool::Flags flags(invocation.command.options);
   int exitCode = 0;
   if (!ParseFlags(invocation, flags, 0, 1, &exitCode)) return exitCode;
-  const std::string shown = flags.arguments().empty() ? "\\" : flags.arguments()[0];
-  std::u16string search = emu::Utf8ToUtf16(shown);
-  const DWORD attributes = GetFileAttributesW(search.c_str());
-  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
-    if (search.empty() || (search.back() != u'\\' && search.back() != u'/')) search += u'\\';
-    search += u'*';
+  const std::string path = flags.arguments().empty() ? "\\" : flags.arguments()[0];
+  std::vector<ListedEntry> entries;
+  std::string error;
+  if (!ListDevicePath(path, flags.Has("-R"), &entries, &error)) return Fail(invocation, error);
+  const std::string text = flags.Has("--json") ? ListingJson(entries) : ListingText(entries);
+  std::fwrite(text.data(), 1, text.size(), stdout);
+  return 0;
+}
+
+int RunPush(const tool::Invocation& invocation) {
+  tool::Flags flags(invocation.command.options);
+  int exitCode = 0;
+  if (!ParseFlags(invocation, flags, 2, 2, &exitCode)) return exitCode;
+  std::string error;
+  bool unreadable = false;
+  if (!PushFile(flags.arguments()[0], flags.arguments()[1], &error, &unreadable)) {
+    return Fail(invocation, error,
+                unreadable ? tool::kExitUnreadableInput : tool::kExitProblemFound);
   }
-  WIN32_FIND_DATAW data;
-  HANDLE found = FindFirstFileW(search.c_str(), &data);
-  if (found == INVALID_HANDLE_VALUE) {
-    const DWORD error = GetLastError();
-    // An empty folder lists nothing; anything else is an error.
-    if (error == ERROR_FILE_NOT_FOUND && attributes != INVALID_FILE_ATTRIBUTES) return 0;
-    return Fail(invocation, shown + ": " + Describe(error));
+  return 0;
+}
+
+int RunPull(const tool::Invocation& invocation) {
+  tool::Flags flags(invocation.command.options);
+  int exitCode = 0;
+  if (!ParseFlags(invocation, flags, 2, 2, &exitCode)) return exitCode;
+  std::string error;
+  bool unreadable = false;
+  if (!PullFile(flags.arguments()[0], flags.arguments()[1], &error, &unreadable)) {
+    return Fail(invocation, error,
+                unreadable ? tool::kExitUnreadableInput : tool::kExitProblemFound);
   }
-  do {
-    const std::uint64_t size = (std::uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow;
-    std::printf("%s\t%llu\t%s\n", Flags(data.dwFileAttributes).c_str(),
-                static_cast<unsigned long long>(size), emu::Utf16ToUtf8(data.cFileName).c_str());
-  } while (FindNextFileW(found, &data));
-  FindClose(found);
   return 0;
 }
 

@@ -17,5 +17,7 @@ int RunWindowList(const tool::Invocation& invocation);
 int RunEvents(const tool::Invocation& invocation);
 int RunAttrib(const tool::Invocation& invocation);
 int RunLs(const tool::Invocation& invocation);
+int RunPush(const tool::Invocation& invocation);
+int RunPull(const tool::Invocation& invocation);
 
 }  // namespace devicectl

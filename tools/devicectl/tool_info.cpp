@@ -33,6 +33,24 @@ constexpr tool::Option kLsOptions[] = {
     {"PATH", "",
      "the folder (or file, or pattern with * and ?) on the device; the root folder when "
      "left out"},
+    {"-R", "",
+     "lists every folder below as well, each followed by its content, names as paths "
+     "below PATH (Windows\\Start Menu)"},
+    {"--json", "",
+     "prints a JSON array instead, one object an entry: name, attributes, folder (true or "
+     "false) and size"},
+};
+constexpr tool::Option kPushOptions[] = {
+    {"HOSTFILE", "", "the file on the host to copy, or - for standard input"},
+    {"CEPATH", "",
+     "where on the device: a file, made or replaced, or a folder to copy into under "
+     "HOSTFILE's name; names ignore case, as on the device"},
+};
+constexpr tool::Option kPullOptions[] = {
+    {"CEPATH", "", "the file on the device to copy"},
+    {"HOSTFILE", "",
+     "where on the host: a file, made or replaced, a folder to copy into under CEPATH's "
+     "name, or - for standard output"},
 };
 
 constexpr tool::Command kCommands[] = {
@@ -50,8 +68,16 @@ constexpr tool::Command kCommands[] = {
      kEventsOptions},
     {"attrib", "+h|-h PATH", "sets or clears the hidden attribute of a file or folder", RunAttrib,
      kAttribOptions},
-    {"ls", "[PATH]", "lists a folder as the device sees it: attributes, size, name", RunLs,
-     kLsOptions},
+    {"ls", "[-R] [--json] [PATH]", "lists a folder as the device sees it: attributes, size, name",
+     RunLs, kLsOptions},
+    {"push", "HOSTFILE CEPATH",
+     "copies a host file to the device, whole or not at all (written under a temporary name, "
+     "then renamed)",
+     RunPush, kPushOptions},
+    {"pull", "CEPATH HOSTFILE",
+     "copies a device file to the host, whole or not at all (written under a temporary name, "
+     "then renamed)",
+     RunPull, kPullOptions},
 };
 
 constexpr tool::Option kToolOptions[] = {
