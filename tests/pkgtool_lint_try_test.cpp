@@ -689,6 +689,10 @@ TEST_F(PkgtoolTest, MistakesAreOneLineErrorsWithTheirExitCode) {
       {{"try", product, "--device", work_.hostDir() + "/nowhere"},
        kUnreadable,
        "pkgtool: " + work_.hostDir() + "/nowhere: not a device (it has no fs/ folder)\n"},
+      // The options of a command may come before it.
+      {{"--device", work_.hostDir() + "/nowhere", "--updater", UPDATER_PATH, "try", product},
+       kUnreadable,
+       "pkgtool: " + work_.hostDir() + "/nowhere: not a device (it has no fs/ folder)\n"},
       {{"try", product, "--updater", work_.hostDir()},
        kUsage,
        "pkgtool: " + work_.hostDir() + ": not an executable file\n"},

@@ -18,7 +18,7 @@
 namespace devicectl {
 namespace {
 
-constexpr std::size_t kChunk = 64 * 1024;
+constexpr std::size_t kChunk = std::size_t{64} * 1024;
 
 struct CeFileCloser {
   void operator()(std::FILE* file) const { ce::fclose(file); }
