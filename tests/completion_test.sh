@@ -42,7 +42,7 @@ expect "pkgtool try Notes.gz --js" --json
 expect "pkgtool --device dev try --u" --updater
 expect "pkgtool --ver" --version
 expect "pkgtool help t" try
-expect "devicectl " init reg window events attrib ls
+expect "devicectl " init reg window events attrib ls push pull
 expect "devicectl reg " export import
 expect "devicectl --device dev reg i" import
 expect "devicectl window add title --cl" --class
@@ -50,6 +50,7 @@ expect "devicectl events --" --clear --device --help
 expect "pkgtool zzz"
 expect "devicectl init "
 expect "devicectl window list "
+expect "devicectl ls -" -R --json
 
 if ((failures)); then exit 1; fi
 echo "completion: every case offered what it should"
