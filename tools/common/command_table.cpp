@@ -104,6 +104,55 @@ struct CommandLine {
   void Note(std::string message) {
     if (mistake.empty()) mistake = std::move(message);
   }
+  // Reads the options before the command: help, version, the tool's own, or a
+  // command's, kept for it. Returns where the command starts.
+  std::size_t ReadLeadingOptions(const ToolInfo& tool, std::span<const std::string> args) {
+    std::size_t next = 0;
+    for (; next < args.size() && IsOption(args[next]); ++next) {
+      const std::string& arg = args[next];
+      if (arg == "--") return next + 1;
+      if (arg == "--help" || arg == "-h") {
+        help = true;
+        continue;
+      }
+      if (arg == "--version") {
+        version = true;
+        continue;
+      }
+      if (TakeGlobal(tool, args, &next)) continue;
+      const Option* option = FindCommandOption(tool.commands, OptionName(arg));
+      if (option == nullptr) {
+        Note("unknown option '" + arg + "'");
+        continue;
+      }
+      commandArgs.push_back(arg);
+      if (!option->value.empty() && arg.find('=') == std::string::npos && next + 1 < args.size()) {
+        commandArgs.push_back(args[++next]);
+      }
+    }
+    return next;
+  }
+
+  // Reads the command's arguments: help, version and the tool's own options are taken
+  // out before any `--`, unless the command takes that name itself (attrib -h).
+  void ReadCommandArguments(const ToolInfo& tool, const Command& command,
+                            std::span<const std::string> args) {
+    bool optionsEnded = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+      const std::string& arg = args[i];
+      const bool forTool =
+          !optionsEnded && IsOption(arg) && FindOption(command.options, OptionName(arg)) == nullptr;
+      if (forTool && (arg == "--help" || arg == "-h")) {
+        help = true;
+      } else if (forTool && arg == "--version") {
+        version = true;
+      } else if (!forTool || !TakeGlobal(tool, args, &i)) {
+        optionsEnded = optionsEnded || arg == "--";
+        commandArgs.push_back(arg);
+      }
+    }
+  }
+
   // Takes args[*i] when it is one of the tool's own options, with its value.
   bool TakeGlobal(const ToolInfo& tool, std::span<const std::string> args, std::size_t* i) {
     const std::string& arg = args[*i];
@@ -132,6 +181,26 @@ std::string ToolUsage(const ToolInfo& tool) {
   std::string usage = "usage: " + std::string(tool.name);
   for (const Option& option : tool.options) usage += " [" + OptionHead(option) + "]";
   return usage + " COMMAND [ARGS]";
+}
+
+// The error for `rest`, which names no command: a group without its second word, or
+// an unknown name with the nearest command as a suggestion.
+int UnknownCommand(const ToolInfo& tool, std::span<const std::string> rest) {
+  if (rest.empty()) {
+    return Fail(tool.name, kExitUsage,
+                "no command given; '" + std::string(tool.name) + " help' lists the commands");
+  }
+  const std::string group = GroupMembers(tool.commands, rest[0]);
+  if (!group.empty() && rest.size() == 1) {
+    return Fail(tool.name, kExitUsage, "'" + rest[0] + "' needs one of: " + group);
+  }
+  const std::string typed = group.empty() ? rest[0] : Join(rest, 2);
+  std::string message = "unknown command '" + typed + "'";
+  if (const std::string_view suggestion = SuggestCommand(tool.commands, typed);
+      !suggestion.empty()) {
+    message += ", did you mean '" + std::string(suggestion) + "'?";
+  }
+  return Fail(tool.name, kExitUsage, message);
 }
 
 int PrintVersion(const ToolInfo& tool) {
@@ -261,29 +330,7 @@ std::string_view SuggestCommand(std::span<const Command> commands, std::string_v
 
 int Dispatch(const ToolInfo& tool, std::span<const std::string> args, const Runner& runner) {
   CommandLine line;
-  // Options before the command: help, version, the tool's own, or a command's.
-  std::size_t next = 0;
-  for (; next < args.size() && IsOption(args[next]); ++next) {
-    const std::string& arg = args[next];
-    if (arg == "--") {
-      ++next;
-      break;
-    }
-    if (arg == "--help" || arg == "-h") {
-      line.help = true;
-    } else if (arg == "--version") {
-      line.version = true;
-    } else if (line.TakeGlobal(tool, args, &next)) {
-    } else if (const Option* option = FindCommandOption(tool.commands, OptionName(arg))) {
-      line.commandArgs.push_back(arg);
-      if (!option->value.empty() && arg.find('=') == std::string::npos && next + 1 < args.size()) {
-        line.commandArgs.push_back(args[++next]);
-      }
-    } else {
-      line.Note("unknown option '" + arg + "'");
-    }
-  }
-  const std::span<const std::string> rest = args.subspan(next);
+  const std::span<const std::string> rest = args.subspan(line.ReadLeadingOptions(tool, args));
   std::size_t consumed = 0;
   const Command* command = FindCommand(tool.commands, rest, &consumed);
   if (command == nullptr) {
@@ -293,40 +340,9 @@ int Dispatch(const ToolInfo& tool, std::span<const std::string> args, const Runn
     }
     if (line.version) return PrintVersion(tool);
     if (!line.mistake.empty()) return Fail(tool.name, kExitUsage, line.mistake);
-    if (rest.empty()) {
-      return Fail(tool.name, kExitUsage,
-                  "no command given; '" + std::string(tool.name) + " help' lists the commands");
-    }
-    const std::string group = GroupMembers(tool.commands, rest[0]);
-    if (!group.empty() && rest.size() == 1) {
-      return Fail(tool.name, kExitUsage, "'" + rest[0] + "' needs one of: " + group);
-    }
-    const std::string typed = group.empty() ? rest[0] : Join(rest, 2);
-    std::string message = "unknown command '" + typed + "'";
-    if (const std::string_view suggestion = SuggestCommand(tool.commands, typed);
-        !suggestion.empty()) {
-      message += ", did you mean '" + std::string(suggestion) + "'?";
-    }
-    return Fail(tool.name, kExitUsage, message);
+    return UnknownCommand(tool, rest);
   }
-
-  // The command's arguments: help, version and the tool's own options are taken out
-  // before any `--`, unless the command takes that name itself (attrib -h).
-  const std::span<const std::string> after = rest.subspan(consumed);
-  bool optionsEnded = false;
-  for (std::size_t i = 0; i < after.size(); ++i) {
-    const std::string& arg = after[i];
-    const bool own =
-        !optionsEnded && IsOption(arg) && FindOption(command->options, OptionName(arg)) == nullptr;
-    if (own && (arg == "--help" || arg == "-h")) {
-      line.help = true;
-    } else if (own && arg == "--version") {
-      line.version = true;
-    } else if (!own || !line.TakeGlobal(tool, after, &i)) {
-      optionsEnded = optionsEnded || arg == "--";
-      line.commandArgs.push_back(arg);
-    }
-  }
+  line.ReadCommandArguments(tool, *command, rest.subspan(consumed));
   if (line.help) {
     const std::string text = CommandHelpText(tool, *command);
     std::fwrite(text.data(), 1, text.size(), stdout);
