@@ -395,7 +395,7 @@ TEST_F(PkgtoolTest, TryInstallsADeliveryFolderInOneRun) {
   EXPECT_TRUE(
       result.out.ends_with("\n1 of 2 products installed, 5 folders created, 3 files changed, "
                            "0 registry values changed, 2 programs started, 0 failed, 1 "
-                           "messages, 0 shortcuts, 0 nested products installed\n"))
+                           "message, 0 shortcuts, 0 nested products installed\n"))
       << result.out;
   result = Pkgtool({"try", folder, "--json"});
   EXPECT_EQ(result.exitCode, 1);
