@@ -312,6 +312,21 @@ TEST_F(PkgtoolTest, ScrambledDataInstallsTheFilesAsPacked) {
             test::ReadHostFile(std::string(EXAMPLES_DIR) + "/notes/Help/Notes.htm"));
 }
 
+// A delivery renamed by hand installs nothing, as on a device; try says why and exits 1.
+TEST_F(PkgtoolTest, TryOfARenamedDeliveryIsAProblemFound) {
+  const std::string renamed = work_.hostDir() + "/notes-1.2.gz";
+  fs::copy_file(Packed("notes", "Notes.gz"), renamed);
+  const auto result = Pkgtool({"try", renamed});
+  EXPECT_EQ(result.exitCode, 1);
+  EXPECT_NE(result.out.find("\n0 folders created, 0 files changed,"), std::string::npos)
+      << result.out;
+  EXPECT_EQ(result.err, "pkgtool: " + renamed +
+                            ": the entry names do not decode under the name 'notes-1.2', so "
+                            "the updater installs nothing: the package was made for another "
+                            "file name; delivered as 'Notes.gz' it reads (--as Notes.gz)\n");
+  EXPECT_EQ(Pkgtool({"try", renamed, "--as", "Notes.gz"}).exitCode, 0);
+}
+
 TEST_F(PkgtoolTest, TryNamesShortcutsNestedProductsAndFailedStarts) {
   auto result = Pkgtool({"try", Packed("suite", "Suite.gz")});
   ASSERT_EQ(result.exitCode, 0) << result.err;

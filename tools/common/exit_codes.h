@@ -9,8 +9,9 @@ namespace tool {
 
 inline constexpr int kExitSuccess = 0;
 // The check found a problem: lint errors; a `try` whose product was not completely
-// installed, was kept for another attempt, whose program starts failed, or that ran out
-// of time; or the command could not finish its work.
+// installed, was kept for another attempt, whose program starts failed, delivered under
+// a name that its entries do not decode under, or that ran out of time; or the command
+// could not finish its work.
 inline constexpr int kExitProblemFound = 1;
 // The command line is wrong: unknown command or option, missing or extra arguments.
 inline constexpr int kExitUsage = 2;

@@ -238,10 +238,15 @@ namespace {
 // Tries the products of `options` and prints the report; returns the exit code.
 int TryAndReport(const TryOptions& options, bool json) {
   std::string error;
+  // A product whose names do not decode under its delivered name is installed all the
+  // same, as a device would (the updater finds no script and installs nothing); the run
+  // then counts as a problem found, with the reason.
+  std::vector<std::string> misnamed;
   for (const std::string& product : options.products) {
-    if (auto view = PackageView::Open(product, options.asName, &error);
-        view == nullptr || !view->Whole(&error)) {
-      return Unreadable(error);
+    auto view = PackageView::Open(product, options.asName, &error);
+    if (view == nullptr || !view->Whole(&error)) return Unreadable(error);
+    if (const DeliveredName delivered = CheckDeliveredName(*view); !delivered.decodes()) {
+      misnamed.push_back(product + ": " + delivered.Describe(view->name()));
     }
   }
   if (!options.deviceCopy.empty() && !IsDeviceFolder(options.deviceCopy)) {
@@ -257,7 +262,9 @@ int TryAndReport(const TryOptions& options, bool json) {
   const std::string report = json ? TryJson(subject, result) : TryText(subject, result);
   std::fwrite(report.data(), 1, report.size(), stdout);
   if (result.updaterExit != 0) return Fail("the updater did not finish normally");
-  return FoundProblem(result) ? tool::kExitProblemFound : tool::kExitSuccess;
+  for (const std::string& line : misnamed) Fail(line);
+  return FoundProblem(result) || !misnamed.empty() ? tool::kExitProblemFound
+                                                   : tool::kExitSuccess;
 }
 
 }  // namespace

@@ -96,7 +96,8 @@ constexpr tool::Command kCommands[] = {
      "installs products (one, several, or the *.gz of a delivery folder) with one run of the "
      "updater on a throw-away device, fresh or a copy of DIR, and reports each product's "
      "outcome and what changed; exit 1 when a product was not completely installed, a "
-     "program start failed or the updater ran out of time",
+     "program start failed, the updater ran out of time or a product's names do not decode "
+     "under its file name (the updater installs nothing of it)",
      RunTry, kTryOptions},
 };
 
