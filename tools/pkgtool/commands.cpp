@@ -263,8 +263,7 @@ int TryAndReport(const TryOptions& options, bool json) {
   std::fwrite(report.data(), 1, report.size(), stdout);
   if (result.updaterExit != 0) return Fail("the updater did not finish normally");
   for (const std::string& line : misnamed) Fail(line);
-  return FoundProblem(result) || !misnamed.empty() ? tool::kExitProblemFound
-                                                   : tool::kExitSuccess;
+  return FoundProblem(result) || !misnamed.empty() ? tool::kExitProblemFound : tool::kExitSuccess;
 }
 
 }  // namespace
