@@ -197,30 +197,28 @@ int RunLs(const tool::Invocation& invocation) {
   return 0;
 }
 
-int RunPush(const tool::Invocation& invocation) {
+namespace {
+
+// push and pull: one copy between host and device, its failure told by what failed.
+using CopyFunction = bool (*)(const std::string& from, const std::string& to, std::string* error,
+                              bool* unreadable);
+int RunCopy(const tool::Invocation& invocation, CopyFunction copy) {
   tool::Flags flags(invocation.command.options);
   int exitCode = 0;
   if (!ParseFlags(invocation, flags, 2, 2, &exitCode)) return exitCode;
   std::string error;
   bool unreadable = false;
-  if (!PushFile(flags.arguments()[0], flags.arguments()[1], &error, &unreadable)) {
+  if (!copy(flags.arguments()[0], flags.arguments()[1], &error, &unreadable)) {
     return Fail(invocation, error,
                 unreadable ? tool::kExitUnreadableInput : tool::kExitProblemFound);
   }
   return 0;
 }
 
-int RunPull(const tool::Invocation& invocation) {
-  tool::Flags flags(invocation.command.options);
-  int exitCode = 0;
-  if (!ParseFlags(invocation, flags, 2, 2, &exitCode)) return exitCode;
-  std::string error;
-  bool unreadable = false;
-  if (!PullFile(flags.arguments()[0], flags.arguments()[1], &error, &unreadable)) {
-    return Fail(invocation, error,
-                unreadable ? tool::kExitUnreadableInput : tool::kExitProblemFound);
-  }
-  return 0;
-}
+}  // namespace
+
+int RunPush(const tool::Invocation& invocation) { return RunCopy(invocation, PushFile); }
+
+int RunPull(const tool::Invocation& invocation) { return RunCopy(invocation, PullFile); }
 
 }  // namespace devicectl
