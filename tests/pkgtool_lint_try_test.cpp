@@ -324,6 +324,12 @@ TEST_F(PkgtoolTest, TryOfARenamedDeliveryIsAProblemFound) {
                             ": the entry names do not decode under the name 'notes-1.2', so "
                             "the updater installs nothing: the package was made for another "
                             "file name; delivered as 'Notes.gz' it reads (--as Notes.gz)\n");
+  const auto json = Pkgtool({"try", renamed, "--json"});
+  EXPECT_EQ(json.exitCode, 1);
+  EXPECT_NE(json.out.find("\"misnamed\":\"the entry names do not decode under the name "
+                          "'notes-1.2'"),
+            std::string::npos)
+      << json.out;
   EXPECT_EQ(Pkgtool({"try", renamed, "--as", "Notes.gz"}).exitCode, 0);
 }
 

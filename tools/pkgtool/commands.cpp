@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -241,12 +242,12 @@ int TryAndReport(const TryOptions& options, bool json) {
   // A product whose names do not decode under its delivered name is installed all the
   // same, as a device would (the updater finds no script and installs nothing); the run
   // then counts as a problem found, with the reason.
-  std::vector<std::string> misnamed;
+  std::map<std::string, std::string> misnamed;  // product -> why
   for (const std::string& product : options.products) {
     auto view = PackageView::Open(product, options.asName, &error);
     if (view == nullptr || !view->Whole(&error)) return Unreadable(error);
     if (const DeliveredName delivered = CheckDeliveredName(*view); !delivered.decodes()) {
-      misnamed.push_back(product + ": " + delivered.Describe(view->name()));
+      misnamed[product] = delivered.Describe(view->name());
     }
   }
   if (!options.deviceCopy.empty() && !IsDeviceFolder(options.deviceCopy)) {
@@ -258,11 +259,16 @@ int TryAndReport(const TryOptions& options, bool json) {
   }
   TryResult result;
   if (!TryProducts(options, &result, &error)) return Fail(error);
+  for (TriedProduct& tried : result.products) {
+    if (const auto found = misnamed.find(tried.product); found != misnamed.end()) {
+      tried.misnamed = found->second;
+    }
+  }
   const TrySubject subject{options.deviceCopy};
   const std::string report = json ? TryJson(subject, result) : TryText(subject, result);
   std::fwrite(report.data(), 1, report.size(), stdout);
   if (result.updaterExit != 0) return Fail("the updater did not finish normally");
-  for (const std::string& line : misnamed) Fail(line);
+  for (const auto& [product, why] : misnamed) Fail(product + ": " + why);
   return FoundProblem(result) || !misnamed.empty() ? tool::kExitProblemFound : tool::kExitSuccess;
 }
 

@@ -69,9 +69,10 @@ std::string SummaryLine(const TryResult& result) {
   using tool::Counted;
   std::string products;
   if (result.products.size() > 1) {
-    const auto installed =
-        std::count_if(result.products.begin(), result.products.end(),
-                      [](const TriedProduct& tried) { return tried.install.installed; });
+    const auto installed = std::count_if(result.products.begin(), result.products.end(),
+                                         [](const TriedProduct& tried) {
+                                           return tried.install.installed && tried.misnamed.empty();
+                                         });
     products = std::to_string(installed) + " of " + Counted(result.products.size(), "product") +
                " installed, ";
   }
@@ -160,6 +161,7 @@ void JsonEvent(JsonWriter& json, const emu::JournalEvent& event) {
 std::string OutcomeText(const TriedProduct& tried) {
   if (!tried.accounted)
     return "NOT KNOWN to be installed: the updater's account does not tell of it";
+  if (!tried.misnamed.empty()) return "NOTHING INSTALLED: " + tried.misnamed;
   if (tried.install.installed) return "installed";
   return "NOT INSTALLED: " + tried.install.note;
 }
@@ -201,6 +203,7 @@ void JsonProduct(JsonWriter& json, const TriedProduct& tried) {
   json.Key("installed").Bool(install.installed).Key("outcome").String(install.outcome);
   json.Key("note").String(tried.accounted ? install.note : "");
   json.Key("keptForAnotherAttempt").Bool(tried.keptForAnotherAttempt);
+  if (!tried.misnamed.empty()) json.Key("misnamed").String(tried.misnamed);
   json.Key("placed").BeginArray();
   for (const PlacedFile& file : install.placed) {
     json.BeginObject().Key("entry").String(file.entry).Key("target").String(file.target);

@@ -48,6 +48,9 @@ struct TriedProduct {
   // Its files could not all be put in place; the delivery was set aside for one more
   // attempt.
   bool keptForAnotherAttempt = false;
+  // Why its entry names do not decode under the name it is delivered by (the updater
+  // finds no script in it and installs nothing of it); empty when they decode.
+  std::string misnamed;
 };
 
 struct TryResult {
@@ -63,6 +66,9 @@ struct TryResult {
   // A product's files could not all be put in place: the updater did not start it nor
   // run its "Install.After" actions, and set the delivery aside for one more attempt.
   bool keptForAnotherAttempt = false;
+  // Why its entry names do not decode under the name it is delivered by (the updater
+  // finds no script in it and installs nothing of it); empty when they decode.
+  std::string misnamed;
 };
 
 // The updater to run: `explicitPath` when given, else $PKGTOOL_UPDATER, else `updater`
