@@ -69,4 +69,10 @@ JsonWriter& JsonWriter::Bool(bool value) {
   return *this;
 }
 
+JsonWriter& JsonWriter::Null() {
+  BeforeValue();
+  text_ += "null";
+  return *this;
+}
+
 }  // namespace pkgtool

@@ -21,6 +21,7 @@ class JsonWriter {
   JsonWriter& String(std::string_view text);
   JsonWriter& Number(std::int64_t value);
   JsonWriter& Bool(bool value);
+  JsonWriter& Null();
 
   // The document so far.
   const std::string& text() const { return text_; }
