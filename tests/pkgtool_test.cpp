@@ -376,6 +376,23 @@ TEST_F(PkgtoolTest, ProgressOnATerminalLeavesNothingBehind) {
   EXPECT_EQ(piped.err, "");
 }
 
+TEST_F(PkgtoolTest, ShowPrintsTheScriptAsStored) {
+  const std::string script = "<Installation><AppPath>\\Caf\xE9</AppPath></Installation>\r\n";
+  WriteHostFile(work_ / "Tool.gz",
+                test::GzipBytes(pkg::BuildPackage(
+                    "Tool", {{"InstallScript.xml", script, true}, {"a.txt", "a", false}})));
+  auto result = Run({"show", (work_ / "Tool.gz").string()});
+  EXPECT_EQ(result.exitCode, 0) << result.err;
+  EXPECT_EQ(result.out, script);
+  // Delivered under another name, it reads only with --as.
+  fs::copy_file(work_ / "Tool.gz", work_ / "Tool-2.gz");
+  ExpectFailure(Run({"show", (work_ / "Tool-2.gz").string()}), kUnreadable,
+                "no InstallScript.xml entry when opened as 'Tool-2'");
+  EXPECT_EQ(Run({"show", (work_ / "Tool-2.gz").string(), "--as", "Tool"}).out, script);
+  WriteHostFile(work_ / "Bare", pkg::BuildPackage("Bare", {{"a.txt", "a", false}}));
+  ExpectFailure(Run({"show", (work_ / "Bare").string()}), kUnreadable, "no InstallScript.xml");
+}
+
 TEST_F(PkgtoolTest, DamagedInputAndHelp) {
   WriteHostFile(work_ / "Broken.gz", test::GzipBytes(test::RandomBytes(5000, 9)).substr(0, 100));
   ExpectFailure(Run({"list", (work_ / "Broken.gz").string()}), kUnreadable, "Broken.gz");
@@ -387,10 +404,12 @@ TEST_F(PkgtoolTest, DamagedInputAndHelp) {
                 kUnreadable, "Broken.gz");
   ExpectFailure(Run({"list"}), kUsage, "one package file to list");
   ExpectFailure(Run({"extract", (work_ / "Broken.gz").string()}), kUsage, "-C DIR is required");
+  ExpectFailure(Run({"show", (work_ / "Broken.gz").string()}), kUnreadable, "Broken.gz");
+  ExpectFailure(Run({"show"}), kUsage, "one package file to show");
 
   auto result = Run({"--help"});
   EXPECT_EQ(result.exitCode, 0);
-  for (const char* command : {"pack", "list", "extract"}) {
+  for (const char* command : {"pack", "list", "extract", "show"}) {
     EXPECT_NE(result.out.find(std::string("  ") + command + " "), std::string::npos) << command;
   }
   for (const char* line : {"exit codes:\n", "  1  the check found a problem", "  2  usage error\n",

@@ -12,5 +12,7 @@ int RunList(const tool::Invocation& invocation);
 int RunExtract(const tool::Invocation& invocation);
 int RunLint(const tool::Invocation& invocation);
 int RunTry(const tool::Invocation& invocation);
+// show.cpp
+int RunShow(const tool::Invocation& invocation);
 
 }  // namespace pkgtool

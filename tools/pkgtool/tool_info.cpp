@@ -42,6 +42,10 @@ constexpr tool::Option kExtractOptions[] = {
     kAsOption,
     {"--force", "", "overwrites files that exist; without it nothing is written when one does"},
 };
+constexpr tool::Option kShowOptions[] = {
+    {"FILE", "", "the package, gzip-compressed or not"},
+    kAsOption,
+};
 constexpr tool::Option kLintOptions[] = {
     {"PRODUCT|FOLDER...", "",
      "the packages to check, e.g. Notes.gz; a delivery folder stands for its *.gz, taken "
@@ -85,6 +89,8 @@ constexpr tool::Command kCommands[] = {
      "writes every entry of a package, decoded, below DIR; refuses what list refuses, and "
      "writes nothing when an entry is refused or a file exists",
      RunExtract, kExtractOptions},
+    {"show", "FILE [--as NAME]", "prints the install script of a package, as stored", RunShow,
+     kShowOptions},
     {"lint", "PRODUCT|FOLDER... [--as NAME] [--severity LEVEL] [--json]",
      "tells what in packages the updater would ignore or misread: one, several, or the *.gz "
      "of a delivery folder; exit 3 when a package cannot be read, else 1 when one has an "
