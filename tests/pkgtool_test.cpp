@@ -393,6 +393,76 @@ TEST_F(PkgtoolTest, ShowPrintsTheScriptAsStored) {
   ExpectFailure(Run({"show", (work_ / "Bare").string()}), kUnreadable, "no InstallScript.xml");
 }
 
+TEST_F(PkgtoolTest, DiffTellsWhatTheNewPackageChanges) {
+  const std::string before =
+      "<Installation><AppPath>\\App</AppPath></Installation>\n"
+      "<Files><File name=\"App.exe\"/><File name=\"Old.dll\"/></Files>\n"
+      "<Actions><Action event=\"Install.After\" type=\"Registry.WriteValue\" key=\"HKLM\\A\" "
+      "valueName=\"Version\" value=\"1.0\"/></Actions>\n";
+  const std::string after =
+      "<Installation><AppPath>\\App</AppPath></Installation>\n"
+      "<Files><File name=\"App.exe\"/><File name=\"Help.htm\"/></Files>\n"
+      "<Actions><Action event=\"Install.After\" type=\"Registry.WriteValue\" key=\"HKLM\\A\" "
+      "valueName=\"Version\" value=\"2.0\"/></Actions>\n";
+  WriteHostFile(work_ / "old" / "App.gz",
+                test::GzipBytes(pkg::BuildPackage("App", {{"InstallScript.xml", before, false},
+                                                          {"App.exe", "exe-1", true},
+                                                          {"Old.dll", "dll", false},
+                                                          {"Same.txt", "same", false}})));
+  // The new version: another name on the host, the same delivered name.
+  WriteHostFile(work_ / "App-2.gz",
+                test::GzipBytes(pkg::BuildPackage("App", {{"InstallScript.xml", after, false},
+                                                          {"App.exe", "exe-2", false},
+                                                          {"Help.htm", "help!", false},
+                                                          {"Same.txt", "same", true}})));
+  const std::string oldPath = (work_ / "old" / "App.gz").string();
+  const std::string newPath = (work_ / "App-2.gz").string();
+  auto result = Run({"diff", oldPath, newPath, "--as", "App"});
+  EXPECT_EQ(result.exitCode, 0) << result.err;
+  EXPECT_EQ(result.err, "");
+  EXPECT_EQ(result.out,
+            "entries\n"
+            "  changed  App.exe  5 bytes, other content\n"
+            "  added    Help.htm  5 bytes\n"
+            "  changed  InstallScript.xml  " +
+                std::to_string(before.size()) + " -> " + std::to_string(after.size()) +
+                " bytes\n"
+                "  removed  Old.dll  3 bytes\n"
+                "script\n"
+                "  added    Files/File[name=\"Help.htm\"]\n"
+                "  removed  Files/File[name=\"Old.dll\"]\n"
+                "  changed  Actions/Action[event=\"Install.After\" type=\"Registry.WriteValue\" "
+                "key=\"HKLM\\A\" valueName=\"Version\"]\n"
+                "             value: \"1.0\" -> \"2.0\"\n"
+                "entries: 1 added, 1 removed, 2 changed, 1 unchanged; "
+                "script elements: 1 added, 1 removed, 1 changed\n");
+
+  result = Run({"diff", oldPath, newPath, "--as-new", "App", "--json"});
+  EXPECT_EQ(result.exitCode, 0) << result.err;
+  for (const char* part :
+       {"\"old\":{\"package\":", "\"openedAs\":\"App\",\"hasScript\":true}",
+        "{\"change\":\"removed\",\"name\":\"Old.dll\",\"oldSize\":3}",
+        "{\"change\":\"added\",\"name\":\"Help.htm\",\"newSize\":5}", "\"unchangedEntries\":1",
+        "\"attributes\":[{\"name\":\"value\",\"before\":\"1.0\",\"after\":\"2.0\"}]",
+        "\"scriptComplete\":true}\n"}) {
+    EXPECT_NE(result.out.find(part), std::string::npos) << part << "\n" << result.out;
+  }
+
+  // No differences: still 0. Opened under its own name, the new package reads as one
+  // without a script, which a warning says.
+  result = Run({"diff", oldPath, oldPath});
+  EXPECT_EQ(result.exitCode, 0) << result.err;
+  EXPECT_EQ(result.out,
+            "entries: 0 added, 0 removed, 0 changed, 4 unchanged; "
+            "script elements: 0 added, 0 removed, 0 changed\n");
+  result = Run({"diff", oldPath, newPath});
+  EXPECT_EQ(result.exitCode, 0);
+  EXPECT_NE(result.err.find("pkgtool: warning: " + newPath +
+                            " has no InstallScript.xml entry when opened as 'App-2'"),
+            std::string::npos)
+      << result.err;
+}
+
 TEST_F(PkgtoolTest, DamagedInputAndHelp) {
   WriteHostFile(work_ / "Broken.gz", test::GzipBytes(test::RandomBytes(5000, 9)).substr(0, 100));
   ExpectFailure(Run({"list", (work_ / "Broken.gz").string()}), kUnreadable, "Broken.gz");
@@ -405,11 +475,14 @@ TEST_F(PkgtoolTest, DamagedInputAndHelp) {
   ExpectFailure(Run({"list"}), kUsage, "one package file to list");
   ExpectFailure(Run({"extract", (work_ / "Broken.gz").string()}), kUsage, "-C DIR is required");
   ExpectFailure(Run({"show", (work_ / "Broken.gz").string()}), kUnreadable, "Broken.gz");
+  ExpectFailure(Run({"diff", (work_ / "absent.gz").string(), (work_ / "Broken.gz").string()}),
+                kUnreadable, "absent.gz");
+  ExpectFailure(Run({"diff", (work_ / "Broken.gz").string()}), kUsage, "an old and a new package");
   ExpectFailure(Run({"show"}), kUsage, "one package file to show");
 
   auto result = Run({"--help"});
   EXPECT_EQ(result.exitCode, 0);
-  for (const char* command : {"pack", "list", "extract", "show"}) {
+  for (const char* command : {"pack", "list", "extract", "show", "diff"}) {
     EXPECT_NE(result.out.find(std::string("  ") + command + " "), std::string::npos) << command;
   }
   for (const char* line : {"exit codes:\n", "  1  the check found a problem", "  2  usage error\n",

@@ -12,7 +12,8 @@ int RunList(const tool::Invocation& invocation);
 int RunExtract(const tool::Invocation& invocation);
 int RunLint(const tool::Invocation& invocation);
 int RunTry(const tool::Invocation& invocation);
-// show.cpp
+// show.cpp, diff/diff_command.cpp
 int RunShow(const tool::Invocation& invocation);
+int RunDiff(const tool::Invocation& invocation);
 
 }  // namespace pkgtool

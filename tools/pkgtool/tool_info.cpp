@@ -46,6 +46,16 @@ constexpr tool::Option kShowOptions[] = {
     {"FILE", "", "the package, gzip-compressed or not"},
     kAsOption,
 };
+constexpr tool::Option kDiffOptions[] = {
+    {"OLD", "", "the package of the version before, gzip-compressed or not"},
+    {"NEW", "", "the package of the new version"},
+    {"--as", "NAME",
+     "reads both packages as if they were delivered as NAME.gz; by default each file's own "
+     "name"},
+    {"--as-old", "NAME", "reads OLD as if it were delivered as NAME.gz, whatever --as says"},
+    {"--as-new", "NAME", "reads NEW as if it were delivered as NAME.gz, whatever --as says"},
+    {"--json", "", "prints the differences as one JSON document"},
+};
 constexpr tool::Option kLintOptions[] = {
     {"PRODUCT|FOLDER...", "",
      "the packages to check, e.g. Notes.gz; a delivery folder stands for its *.gz, taken "
@@ -91,6 +101,10 @@ constexpr tool::Command kCommands[] = {
      RunExtract, kExtractOptions},
     {"show", "FILE [--as NAME]", "prints the install script of a package, as stored", RunShow,
      kShowOptions},
+    {"diff", "OLD NEW [--as NAME] [--as-old NAME] [--as-new NAME] [--json]",
+     "tells what the package NEW changes against OLD: entries added, removed or changed, and "
+     "the script's elements and attributes; exit 0 whether or not they differ",
+     RunDiff, kDiffOptions},
     {"lint", "PRODUCT|FOLDER... [--as NAME] [--severity LEVEL] [--json]",
      "tells what in packages the updater would ignore or misread: one, several, or the *.gz "
      "of a delivery folder; exit 3 when a package cannot be read, else 1 when one has an "
