@@ -104,24 +104,6 @@ int RunPack(const tool::Invocation& invocation) {
   return 0;
 }
 
-namespace {
-
-// Opens a package to list or extract: a whole one, whose names decode under the name it
-// is opened by. Without a script to tell, a name given by --as is taken at its word.
-std::unique_ptr<PackageView> OpenDecoded(const std::string& file,
-                                         const std::optional<std::string>& asName,
-                                         std::string* error) {
-  auto view = PackageView::Open(file, asName.value_or(""), error);
-  if (view == nullptr || !view->Whole(error)) return nullptr;
-  const DeliveredName delivered = CheckDeliveredName(*view);
-  if (delivered.decodes() || (asName && delivered.fit == DeliveredName::Fit::kNamesAreNotText))
-    return view;
-  *error = file + ": " + delivered.Describe(view->name());
-  return nullptr;
-}
-
-}  // namespace
-
 int RunList(const tool::Invocation& invocation) {
   tool::Flags flags({"--as"}, {"--json"});
   int exitCode = 0;

@@ -188,4 +188,16 @@ DeliveredName CheckDeliveredName(PackageView& view) {
   return result;
 }
 
+std::unique_ptr<PackageView> OpenDecoded(const std::string& file,
+                                         const std::optional<std::string>& asName,
+                                         std::string* error) {
+  auto view = PackageView::Open(file, asName.value_or(""), error);
+  if (view == nullptr || !view->Whole(error)) return nullptr;
+  const DeliveredName delivered = CheckDeliveredName(*view);
+  if (delivered.decodes() || (asName && delivered.fit == DeliveredName::Fit::kNamesAreNotText))
+    return view;
+  *error = file + ": " + delivered.Describe(view->name());
+  return nullptr;
+}
+
 }  // namespace pkgtool

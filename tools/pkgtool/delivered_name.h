@@ -10,6 +10,8 @@
 // names decode under it.
 #pragma once
 
+#include <memory>
+#include <optional>
 #include <string>
 
 #include "package_view.h"
@@ -35,5 +37,12 @@ struct DeliveredName {
 };
 
 DeliveredName CheckDeliveredName(PackageView& view);
+
+// Opens a package to read its entries (list, extract, show, diff): a whole one, whose
+// names decode under the name it is opened by. Without a script to tell, a name given by
+// --as is taken at its word. Null with *error set (one line) otherwise.
+std::unique_ptr<PackageView> OpenDecoded(const std::string& file,
+                                         const std::optional<std::string>& asName,
+                                         std::string* error);
 
 }  // namespace pkgtool

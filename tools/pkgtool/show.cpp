@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "delivered_name.h"
 #include "flags.h"
 #include "install/script_words.h"
 
@@ -23,15 +24,15 @@ int RunShow(const tool::Invocation& invocation) {
     return tool::UsageError(invocation, "one package file to show");
   }
   const std::string& file = flags.arguments().front();
-  auto view = PackageView::Open(file, flags.Value("--as").value_or(""), &error);
+  auto view = OpenDecoded(file, flags.Value("--as"), &error);
   if (view == nullptr) {
     return tool::Fail(invocation.tool.name, tool::kExitUnreadableInput, error);
   }
   const std::optional<std::string> script = ScriptText(*view);
   if (!script) {
-    return tool::Fail(invocation.tool.name, tool::kExitUnreadableInput,
-                      file + ": no " + std::string(script_words::kScriptEntry) +
-                          " entry when opened as '" + view->name() + "'");
+    return tool::Fail(
+        invocation.tool.name, tool::kExitUnreadableInput,
+        file + ": the package has no " + std::string(script_words::kScriptEntry) + " entry");
   }
   std::fwrite(script->data(), 1, script->size(), stdout);
   return tool::kExitSuccess;

@@ -2,21 +2,22 @@
 #include <cstdio>
 
 #include "commands.h"
+#include "delivered_name.h"
 #include "diff/diff_report.h"
 #include "flags.h"
-#include "install/script_words.h"
 #include "show.h"
 
 namespace pkgtool {
 
 namespace {
 
-// One side of the comparison, opened; null with the reason told when it cannot be read.
+// One side of the comparison, opened as list and extract open a package; null with the
+// reason told when it cannot be read.
 std::unique_ptr<PackageView> OpenSide(const tool::Invocation& invocation, const std::string& file,
-                                      const std::string& asName, DiffSide* side,
+                                      const std::optional<std::string>& asName, DiffSide* side,
                                       std::string* script) {
   std::string error;
-  auto view = PackageView::Open(file, asName, &error);
+  auto view = OpenDecoded(file, asName, &error);
   if (view == nullptr) {
     tool::Fail(invocation.tool.name, tool::kExitUnreadableInput, error);
     return nullptr;
@@ -26,13 +27,6 @@ std::unique_ptr<PackageView> OpenSide(const tool::Invocation& invocation, const 
   const std::optional<std::string> text = ScriptText(*view);
   side->hasScript = text.has_value();
   *script = text.value_or("");
-  // Most often the package was opened by another name than it was made for.
-  if (!side->hasScript) {
-    tool::Fail(invocation.tool.name, tool::kExitSuccess,
-               "warning: " + file + " has no " + std::string(script_words::kScriptEntry) +
-                   " entry when opened as '" + view->name() +
-                   "' (--as names the file it is delivered as)");
-  }
   return view;
 }
 
@@ -45,15 +39,19 @@ int RunDiff(const tool::Invocation& invocation) {
   if (flags.arguments().size() != 2) {
     return tool::UsageError(invocation, "an old and a new package to compare");
   }
-  const std::string both = flags.Value("--as").value_or("");
+  // The name each side is read as: its own option, else --as, else its file's name.
+  const auto nameOf = [&](std::string_view option) {
+    const std::optional<std::string> name = flags.Value(option);
+    return name ? name : flags.Value("--as");
+  };
   PackageDiff diff;
   std::string oldScript;
   std::string newScript;
-  auto before = OpenSide(invocation, flags.arguments()[0], flags.Value("--as-old").value_or(both),
-                         &diff.before, &oldScript);
+  auto before =
+      OpenSide(invocation, flags.arguments()[0], nameOf("--as-old"), &diff.before, &oldScript);
   if (before == nullptr) return tool::kExitUnreadableInput;
-  auto after = OpenSide(invocation, flags.arguments()[1], flags.Value("--as-new").value_or(both),
-                        &diff.after, &newScript);
+  auto after =
+      OpenSide(invocation, flags.arguments()[1], nameOf("--as-new"), &diff.after, &newScript);
   if (after == nullptr) return tool::kExitUnreadableInput;
 
   diff.entries = DiffEntries(before->package(), after->package());

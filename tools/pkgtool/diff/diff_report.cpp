@@ -59,10 +59,15 @@ void AppendEntries(const EntryDiff& entries, std::string& text) {
         text += std::to_string(entry.oldSize) + " bytes\n";
         break;
       case Change::kChanged:
-        text += entry.oldSize == entry.newSize
-                    ? std::to_string(entry.newSize) + " bytes, other content\n"
-                    : std::to_string(entry.oldSize) + " -> " + std::to_string(entry.newSize) +
-                          " bytes\n";
+        text +=
+            entry.oldSize == entry.newSize
+                ? std::to_string(entry.newSize) + " bytes, other content"
+                : std::to_string(entry.oldSize) + " -> " + std::to_string(entry.newSize) + " bytes";
+        // The updater installs a file entry as stored: its storage is its content.
+        if (entry.oldScrambled != entry.newScrambled) {
+          text += entry.newScrambled ? ", now stored scrambled" : ", now stored plain";
+        }
+        text += "\n";
         break;
     }
   }
@@ -147,6 +152,8 @@ std::string DiffJson(const PackageDiff& diff) {
     json.Key("name").String(entry.name);
     if (entry.change != Change::kAdded) json.Key("oldSize").Number(entry.oldSize);
     if (entry.change != Change::kRemoved) json.Key("newSize").Number(entry.newSize);
+    if (entry.change != Change::kAdded) json.Key("oldScrambled").Bool(entry.oldScrambled);
+    if (entry.change != Change::kRemoved) json.Key("newScrambled").Bool(entry.newScrambled);
     json.EndObject();
   }
   json.EndArray().Key("unchangedEntries").Number(static_cast<std::int64_t>(diff.entries.unchanged));

@@ -5,6 +5,7 @@
 #include <map>
 #include <set>
 
+#include "install/script_words.h"
 #include "lint/parsed_script.h"
 
 namespace pkgtool {
@@ -21,12 +22,22 @@ std::map<std::string, const PackageEntry*> FirstEntries(const ResourcePackage& p
   return entries;
 }
 
-bool SameData(ResourcePackage& oldPackage, ResourcePackage& newPackage, const std::string& name) {
-  const AnsiString before = oldPackage.ReadEntry(name.c_str());
-  const AnsiString after = newPackage.ReadEntry(name.c_str());
-  if (before.length != after.length) return false;
-  return before.length == 0 ||
-         std::memcmp(before.data, after.data, static_cast<std::size_t>(before.length)) == 0;
+// The bytes the updater takes from the entry `name`: the script decoded, any other
+// entry's data as stored (scrambled again with the package's table when flagged).
+std::string UpdatersBytes(ResourcePackage& package, const std::string& name) {
+  const AnsiString data = package.ReadEntry(name.c_str());
+  std::string bytes(data.data == nullptr ? 0 : static_cast<std::size_t>(data.length), '\0');
+  if (!bytes.empty()) std::memcpy(bytes.data(), data.data, bytes.size());
+  const PackageEntry* entry = package.FindEntry(name.c_str());
+  if (entry == nullptr || entry->scrambled == 0 || name == script_words::kScriptEntry) {
+    return bytes;
+  }
+  unsigned char stored[256];
+  for (int i = 0; i < 256; ++i) {
+    stored[package.substitutionTable()[i]] = static_cast<unsigned char>(i);
+  }
+  for (char& c : bytes) c = static_cast<char>(stored[static_cast<unsigned char>(c)]);
+  return bytes;
 }
 
 }  // namespace
@@ -47,13 +58,18 @@ EntryDiff DiffEntries(ResourcePackage& oldPackage, ResourcePackage& newPackage) 
     if (old == before.end()) {
       change.change = Change::kAdded;
       change.newSize = now->second->size;
+      change.newScrambled = now->second->scrambled != 0;
     } else if (now == after.end()) {
       change.change = Change::kRemoved;
       change.oldSize = old->second->size;
+      change.oldScrambled = old->second->scrambled != 0;
     } else {
       change.oldSize = old->second->size;
       change.newSize = now->second->size;
-      if (change.oldSize == change.newSize && SameData(oldPackage, newPackage, name)) {
+      change.oldScrambled = old->second->scrambled != 0;
+      change.newScrambled = now->second->scrambled != 0;
+      if (change.oldSize == change.newSize &&
+          UpdatersBytes(oldPackage, name) == UpdatersBytes(newPackage, name)) {
         ++diff.unchanged;
         continue;
       }

@@ -2,8 +2,9 @@
 //
 // Entries are told apart by their decoded names, exactly (letter case included), and
 // only the first entry of a name counts, as for the updater. An entry has changed when
-// its decoded data differs, in size or in any byte; how it is stored (scrambled or
-// plain) does not count, since the updater installs the same file either way.
+// the bytes the updater takes from it differ, in size or in any byte: the decoded text
+// of InstallScript.xml, which it reads, and the stored data of every other entry, which
+// it installs as stored (a file entry packed scrambled is installed scrambled).
 #pragma once
 
 #include <cstddef>
@@ -21,6 +22,9 @@ struct EntryChange {
   std::string name;          // displayable (UTF-8)
   std::int64_t oldSize = 0;  // 0 for an added entry
   std::int64_t newSize = 0;  // 0 for a removed entry
+  // How the data is stored on each side (false on the side without the entry).
+  bool oldScrambled = false;
+  bool newScrambled = false;
 };
 
 struct EntryDiff {
