@@ -109,6 +109,20 @@ TEST(ScriptDiffTest, ChangesByElement) {
   }
 }
 
+// JSON keeps apart an attribute that is absent (no key) and one without a value (null).
+TEST(ScriptDiffTest, JsonTellsAbsentFromWithoutValue) {
+  PackageDiff diff;
+  diff.script =
+      DiffScripts("<Installation><Exe x/></Installation>",
+                  "<Installation><Exe y=\"1\">a.exe</Exe></Installation>", &diff.scriptComplete);
+  EXPECT_NE(DiffJson(diff).find("\"script\":[{\"change\":\"changed\",\"path\":\"Installation/Exe\","
+                                "\"attributes\":[{\"name\":\"x\",\"before\":null},"
+                                "{\"name\":\"y\",\"after\":\"1\"}],\"text\":{\"after\":\"a.exe\"},"
+                                "\"reordered\":false}]"),
+            std::string::npos)
+      << DiffJson(diff);
+}
+
 // A hostile script nests elements without end: the walk does not recurse and the paths
 // stay short.
 TEST(ScriptDiffTest, DeepTreesAreWalkedWithoutRecursion) {
