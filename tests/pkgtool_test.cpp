@@ -441,7 +441,7 @@ TEST_F(PkgtoolTest, DiffTellsWhatTheNewPackageChanges) {
 
   result = Run({"diff", oldPath, newPath, "--as-new", "App", "--json"});
   EXPECT_EQ(result.exitCode, 0) << result.err;
-  for (const char* part :
+  for (const char* piece :
        {"\"old\":{\"package\":", "\"openedAs\":\"App\",\"hasScript\":true}",
         "{\"change\":\"removed\",\"name\":\"Old.dll\",\"oldSize\":3,\"oldScrambled\":false}",
         "{\"change\":\"added\",\"name\":\"Help.htm\",\"newSize\":5,\"newScrambled\":false}",
@@ -450,7 +450,7 @@ TEST_F(PkgtoolTest, DiffTellsWhatTheNewPackageChanges) {
         "\"unchangedEntries\":0",
         "\"attributes\":[{\"name\":\"value\",\"before\":\"1.0\",\"after\":\"2.0\"}]",
         "\"scriptComplete\":true}\n"}) {
-    EXPECT_NE(result.out.find(part), std::string::npos) << part << "\n" << result.out;
+    EXPECT_NE(result.out.find(piece), std::string::npos) << piece << "\n" << result.out;
   }
 
   // No differences: still 0. Opened under its own name, the new package's names do not
