@@ -300,6 +300,22 @@ TEST_F(PkgtoolTest, ExtractOverwritesOnlyWithForce) {
   fs::create_directory_symlink(work_, target / "b.txt");
   ExpectFailure(Run({"extract", package.string(), "-C", target.string(), "--force"}), 1,
                 (target / "b.txt").string() + ": refusing to write through a symbolic link");
+
+  // A file that cannot be written whole (under a file-size limit of 60 KiB, as on a full
+  // disk; Sub\a.bin has 70,000 bytes) leaves the one it would replace as it was, and no
+  // temporary file beside it.
+  fs::remove(target / "b.txt");
+  WriteHostFile(target / "Sub" / "a.bin", "mine again");
+  const fs::path plain = work_ / "Tool";  // not gzip-compressed: read without expanding
+  ASSERT_EQ(Run({"pack", source_.string(), "-o", plain.string()}).exitCode, 0);
+  const auto limited = test::RunProgram(
+      "/bin/bash", {"-c", "ulimit -f 60; trap '' XFSZ; exec \"$0\" \"$@\"", PKGTOOL_PATH, "extract",
+                    plain.string(), "-C", target.string(), "--force"});
+  ExpectFailure(limited, 1, (target / "Sub" / "a.bin").string() + ": File too large");
+  EXPECT_EQ(ReadHostFile(target / "Sub" / "a.bin"), "mine again");
+  for (const auto& entry : fs::recursive_directory_iterator(target)) {
+    EXPECT_FALSE(entry.path().filename().string().starts_with(".extract-")) << entry.path();
+  }
 }
 
 // Runs pkgtool with standard output and error on a pseudo-terminal; returns all it wrote.

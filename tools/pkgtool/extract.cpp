@@ -80,31 +80,55 @@ bool MakeFolder(const std::string& path, std::string* error) {
   return true;
 }
 
-bool WriteHostFile(const std::string& path, const AnsiString& data, bool overwrite,
-                   std::string* error) {
-  // Without `overwrite` a file that appeared since the check is not replaced either.
-  const int flags = O_WRONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC | (overwrite ? O_TRUNC : O_EXCL);
-  const int fd = ::open(path.c_str(), flags, 0666);
-  if (fd < 0) {
-    *error = path + (errno == ELOOP ? ": refusing to write through a symbolic link"
-                                    : ": " + std::string(std::strerror(errno)));
-    return false;
-  }
+// Writes all of `data` to `fd`; false with errno set.
+bool WriteAll(int fd, const AnsiString& data) {
   std::size_t written = 0;
   while (written < static_cast<std::size_t>(data.length)) {
     const ssize_t n = ::write(fd, data.data + written, data.length - written);
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) {
-      *error = path + ": " + std::strerror(errno);
-      ::close(fd);
+      if (n == 0) errno = EIO;
       return false;
     }
     written += static_cast<std::size_t>(n);
   }
-  if (::close(fd) != 0) {
+  return true;
+}
+
+// Writes `data` as the file `path`, whole or not at all: under a temporary name in its
+// folder first, then renamed over it (`overwrite`) or linked to its name, which fails
+// when a file appeared there since the check. Never through a symbolic link.
+bool WriteHostFile(const std::string& path, const AnsiString& data, bool overwrite,
+                   std::string* error) {
+  struct stat existing {};
+  if (::lstat(path.c_str(), &existing) == 0 && S_ISLNK(existing.st_mode)) {
+    *error = path + ": refusing to write through a symbolic link";
+    return false;
+  }
+  const std::size_t slash = path.find_last_of('/');
+  std::string temporary =
+      (slash == std::string::npos ? std::string() : path.substr(0, slash + 1)) + ".extract-XXXXXX";
+  const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
+  if (fd < 0) {
     *error = path + ": " + std::strerror(errno);
     return false;
   }
+  const auto fail = [&](int code) {
+    *error = path + ": " + std::strerror(code);
+    ::unlink(temporary.c_str());
+    return false;
+  };
+  const mode_t mask = ::umask(0);
+  ::umask(mask);
+  if (::fchmod(fd, 0666 & ~mask) != 0 || !WriteAll(fd, data)) {
+    const int code = errno;
+    ::close(fd);
+    return fail(code);
+  }
+  if (::close(fd) != 0) return fail(errno);
+  if (overwrite) return ::rename(temporary.c_str(), path.c_str()) == 0 || fail(errno);
+  if (::link(temporary.c_str(), path.c_str()) != 0) return fail(errno);
+  ::unlink(temporary.c_str());
   return true;
 }
 
