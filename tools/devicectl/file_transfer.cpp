@@ -14,6 +14,7 @@
 #include "code_page.h"
 #include "error_text.h"
 #include "platform/ce.h"
+#include "write_all.h"
 
 namespace devicectl {
 namespace {
@@ -85,25 +86,13 @@ bool WriteDeviceFile(std::FILE* in, const std::string& inName, const std::string
   return true;
 }
 
-// Writes all of `data` to `fd`.
-bool WriteAll(int fd, const char* data, std::size_t size) {
-  while (size > 0) {
-    const ssize_t written = ::write(fd, data, size);
-    if (written < 0 && errno == EINTR) continue;
-    if (written <= 0) return false;
-    data += written;
-    size -= static_cast<std::size_t>(written);
-  }
-  return true;
-}
-
 // Copies the device file `in` to the host file descriptor `fd`.
 bool CopyToHost(std::FILE* in, const std::string& cePath, int fd, const std::string& hostPath,
                 std::string* error, bool* unreadable) {
   std::vector<char> buffer(kChunk);
   while (true) {
     const std::size_t read = ce::fread(buffer.data(), 1, buffer.size(), in);
-    if (read > 0 && !WriteAll(fd, buffer.data(), read)) {
+    if (read > 0 && !tool::WriteAll(fd, buffer.data(), read)) {
       *error = HostFailure(hostPath);
       return false;
     }

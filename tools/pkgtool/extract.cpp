@@ -12,6 +12,7 @@
 #include <string_view>
 
 #include "code_page.h"
+#include "write_all.h"
 
 namespace pkgtool {
 
@@ -80,21 +81,6 @@ bool MakeFolder(const std::string& path, std::string* error) {
   return true;
 }
 
-// Writes all of `data` to `fd`; false with errno set.
-bool WriteAll(int fd, const AnsiString& data) {
-  std::size_t written = 0;
-  while (written < static_cast<std::size_t>(data.length)) {
-    const ssize_t n = ::write(fd, data.data + written, data.length - written);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) {
-      if (n == 0) errno = EIO;
-      return false;
-    }
-    written += static_cast<std::size_t>(n);
-  }
-  return true;
-}
-
 // Writes `data` as the file `path`, whole or not at all: under a temporary name in its
 // folder first, then renamed over it (`overwrite`) or linked to its name, which fails
 // when a file appeared there since the check. Never through a symbolic link.
@@ -120,7 +106,8 @@ bool WriteHostFile(const std::string& path, const AnsiString& data, bool overwri
   };
   const mode_t mask = ::umask(0);
   ::umask(mask);
-  if (::fchmod(fd, 0666 & ~mask) != 0 || !WriteAll(fd, data)) {
+  if (::fchmod(fd, 0666 & ~mask) != 0 ||
+      !tool::WriteAll(fd, data.data, static_cast<std::size_t>(data.length))) {
     const int code = errno;
     ::close(fd);
     return fail(code);
