@@ -28,6 +28,7 @@ struct FolderCache::Entry {
   std::string hostName;
   EntryKind kind = EntryKind::kUnknown;
   std::uint64_t created = 0;
+  ino_t inode = 0;
 };
 
 struct FolderCache::Folder {
@@ -167,10 +168,17 @@ bool HasKey(std::string_view hostName, std::string_view key) {
   return KeyOfHostName(hostName, &own) && own == key;
 }
 
-// Reads every entry of a folder just opened into `*keyed` (key, host name, kind); false
-// when it cannot be read or holds more than `limit` entries.
-bool ReadNames(int folder, std::size_t limit,
-               std::vector<std::pair<std::string, std::pair<std::string, EntryKind>>>* keyed) {
+// An entry as the folder's listing gives it.
+struct ListedName {
+  std::string key;
+  std::string hostName;
+  EntryKind kind;
+  ino_t inode;
+};
+
+// Reads every entry of a folder just opened into `*listed`; false when it cannot be read
+// or holds more than `limit` entries.
+bool ReadNames(int folder, std::size_t limit, std::vector<ListedName>* listed) {
   alignas(struct dirent64) char buffer[32 * 1024];
   for (;;) {
     const ssize_t size = ::getdents64(folder, buffer, sizeof buffer);
@@ -182,9 +190,8 @@ bool ReadNames(int folder, std::size_t limit,
       at += item->d_reclen;
       std::string key;
       if (!KeyOfHostName(item->d_name, &key)) continue;
-      if (keyed->size() >= limit) return false;
-      keyed->emplace_back(std::move(key),
-                          std::pair<std::string, EntryKind>(item->d_name, KindOf(item->d_type)));
+      if (listed->size() >= limit) return false;
+      listed->push_back({std::move(key), item->d_name, KindOf(item->d_type), item->d_ino});
     }
   }
 }
@@ -487,11 +494,12 @@ bool FolderCache::Know(Folder* folder) {
 }
 
 bool FolderCache::KeepNames(Folder* folder, int fd) {
-  std::vector<std::pair<std::string, std::pair<std::string, EntryKind>>> keyed;
-  if (!ReadNames(fd, kMaxEntries / 2, &keyed)) return false;
-  folder->names.reserve(keyed.size());
-  for (auto& [key, entry] : keyed) {
-    folder->names.emplace(HashOf(key), Entry{std::move(entry.first), entry.second, 0});
+  std::vector<ListedName> listed;
+  if (!ReadNames(fd, kMaxEntries / 2, &listed)) return false;
+  folder->names.reserve(listed.size());
+  for (ListedName& name : listed) {
+    folder->names.emplace(HashOf(name.key),
+                          Entry{std::move(name.hostName), name.kind, 0, name.inode});
   }
   entries_ += folder->names.size();
   folder->named = true;
@@ -597,6 +605,7 @@ bool FolderCache::Find(Folder* folder, std::u16string_view name, CachedEntry* en
   entry->name = best->hostName == exact ? std::u16string(name) : Utf8ToUtf16(best->hostName);
   entry->kind = best->kind;
   entry->created = best->created;
+  entry->inode = best->inode;
   for (const auto& [hostName, host] : learnt) {
     if (hostName == best->hostName) {
       *info = host;
@@ -644,7 +653,8 @@ void FolderCache::Entries(const Folder* folder, std::vector<CachedEntry>* entrie
   entries->clear();
   for (const auto& [key, entry] : folder->names) {
     if (entry.kind == EntryKind::kOther) continue;
-    entries->push_back({entry.hostName, Utf8ToUtf16(entry.hostName), entry.kind, entry.created});
+    entries->push_back(
+        {entry.hostName, Utf8ToUtf16(entry.hostName), entry.kind, entry.created, entry.inode});
   }
 }
 

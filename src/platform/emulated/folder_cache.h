@@ -67,6 +67,9 @@ struct CachedEntry {
   // Non-zero when this process created the file after that point of the open-files
   // registry (open_files::Mark) and it has kept its name since.
   std::uint64_t created = 0;
+  // The host inode number that the folder's listing gave, or 0: a hint that spares a
+  // stat (open_files::MayBeOpen), never taken as the entry's identity.
+  ino_t inode = 0;
 };
 
 class FolderCache {

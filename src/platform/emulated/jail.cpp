@@ -34,6 +34,7 @@ struct HostEntry {
   std::u16string name;
   EntryKind kind = EntryKind::kUnknown;
   std::uint64_t created = 0;  // see CachedEntry
+  ino_t inode = 0;            // see CachedEntry
   bool statted = false;       // whether `info` is filled
   struct stat info = {};
   bool IsFolder() const { return kind == EntryKind::kFolder; }
@@ -314,6 +315,7 @@ Status FindIn(FolderCache& cache, JailFolder& folder, std::u16string_view name, 
     entry->name = std::move(cached.name);
     entry->kind = cached.kind;
     entry->created = cached.created;
+    entry->inode = cached.inode;
   }
   return Status::Ok();
 }
@@ -394,9 +396,13 @@ Status Describe(FolderCache& cache, JailFolder& folder, HostEntry& entry, EntryI
 }
 
 // ERROR_SHARING_VIOLATION when this process has the file `entry` open. A file that this
-// process created is held by nothing opened before it: then no identity is needed.
+// process created is held by nothing opened before it, and a file whose inode number no
+// open file has is not held either: then no identity is needed.
 Status CheckNotOpen(FolderCache& cache, JailFolder& folder, HostEntry& entry, const CePath& path) {
   if (entry.created != 0 && open_files::NoneOpenSince(entry.created)) return Status::Ok();
+  if (!entry.statted && entry.inode != 0 && !open_files::MayBeOpen(entry.inode)) {
+    return Status::Ok();
+  }
   if (Status status = Inspect(cache, folder, entry); !status.ok()) return status;
   return open_files::IsOpen(entry.info) ? InUse(path) : Status::Ok();
 }

@@ -30,6 +30,13 @@ bool Identify(int fd, FileId* file) {
   return true;
 }
 
+// Takes the identity of a descriptor registered without one; false when it is gone.
+bool Known(int fd, Descriptor* descriptor) {
+  // Open since it was registered: its file is the one it was opened on.
+  if (!descriptor->known) descriptor->known = Identify(fd, &descriptor->file);
+  return descriptor->known;
+}
+
 }  // namespace
 
 void Opened(int fd) {
@@ -56,13 +63,9 @@ bool IsOpen(const struct stat& info) {
   auto& descriptors = Descriptors();
   for (auto it = descriptors.begin(); it != descriptors.end();) {
     Descriptor& descriptor = it->second;
-    if (!descriptor.known) {
-      // Open since it was registered: its file is the one it was opened on.
-      if (!Identify(it->first, &descriptor.file)) {
-        it = descriptors.erase(it);
-        continue;
-      }
-      descriptor.known = true;
+    if (!Known(it->first, &descriptor)) {
+      it = descriptors.erase(it);
+      continue;
     }
     FileId now;
     if (descriptor.file != file) {
@@ -72,6 +75,20 @@ bool IsOpen(const struct stat& info) {
     } else {
       it = descriptors.erase(it);  // closed behind our back, perhaps reused
     }
+  }
+  return false;
+}
+
+bool MayBeOpen(ino_t inode) {
+  const std::lock_guard lock(mutex);
+  auto& descriptors = Descriptors();
+  for (auto it = descriptors.begin(); it != descriptors.end();) {
+    if (!Known(it->first, &it->second)) {
+      it = descriptors.erase(it);
+      continue;
+    }
+    if (it->second.file.second == inode) return true;
+    ++it;
   }
   return false;
 }

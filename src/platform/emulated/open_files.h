@@ -23,6 +23,9 @@ void OpenedUntilClosed(int fd);
 void Closed(int fd);
 // True when this process holds the file described by `info` open.
 bool IsOpen(const struct stat& info);
+// False when no file that this process holds open has the inode number `inode`, on any
+// device: then no file of that number is open, and IsOpen need not be asked.
+bool MayBeOpen(ino_t inode);
 
 // A point in the order of Opened calls (never 0). A file created after Mark() returned
 // `mark` can only be held by descriptors opened since: when NoneOpenSince(mark), it is
