@@ -149,6 +149,14 @@ int RunExtract(const tool::Invocation& invocation) {
 
 namespace {
 
+// A package to lint: a package cut short or no package at all cannot be read, as for list.
+std::unique_ptr<PackageView> OpenToLint(const std::string& file, const std::string& asName,
+                                        std::string* error) {
+  auto view = PackageView::Open(file, asName, error);
+  if (view == nullptr || !view->Whole(error)) return nullptr;
+  return view;
+}
+
 // Lints each of several packages; an unreadable one is told on standard error and
 // reported, and the others are linted all the same.
 int LintSeveral(const std::vector<std::string>& products, Severity shownFrom, bool json) {
@@ -159,7 +167,7 @@ int LintSeveral(const std::vector<std::string>& products, Severity shownFrom, bo
     LintedPackage package;
     package.subject.package = product;
     std::string error;
-    if (auto view = PackageView::Open(product, "", &error); view == nullptr) {
+    if (auto view = OpenToLint(product, "", &error); view == nullptr) {
       Unreadable(error);
       package.unreadable = error;
       unreadable = true;
@@ -200,7 +208,7 @@ int RunLint(const tool::Invocation& invocation) {
   }
   const std::string& file = arguments.front();
   std::string error;
-  auto view = PackageView::Open(file, flags.Value("--as").value_or(""), &error);
+  auto view = OpenToLint(file, flags.Value("--as").value_or(""), &error);
   if (view == nullptr) {
     if (json) {
       const std::string report = LintUnreadableJson(file, error);
