@@ -68,7 +68,8 @@ struct CachedEntry {
   // registry (open_files::Mark) and it has kept its name since.
   std::uint64_t created = 0;
   // The host inode number that the folder's listing gave, or 0: a hint that spares a
-  // stat (open_files::MayBeOpen), never taken as the entry's identity.
+  // stat (open_files::MayBeOpen), never taken as the entry's identity. For a file
+  // mounted over the entry it is that of the file underneath, as for any listing.
   ino_t inode = 0;
 };
 
