@@ -35,8 +35,7 @@ struct Options {
 };
 
 [[noreturn]] void Usage() {
-  std::fprintf(stderr,
-               "usage: staging_floor DIR [--count N] [--folders N] [--watch] [--seed N]\n");
+  std::fprintf(stderr, "usage: staging_floor DIR [--count N] [--folders N] [--watch] [--seed N]\n");
   std::exit(2);
 }
 
