@@ -81,6 +81,17 @@ bool MakeFolder(const std::string& path, std::string* error) {
   return true;
 }
 
+// The mode open() would give a new file (0666 less the umask), which mkostemp does not;
+// the umask can only be read by setting it, so it is read once.
+mode_t NewFileMode() {
+  static const mode_t mode = [] {
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    return 0666 & ~mask;
+  }();
+  return mode;
+}
+
 // Writes `data` as the file `path`, whole or not at all: under a temporary name in its
 // folder first, then renamed over it (`overwrite`) or linked to its name, which fails
 // when a file appeared there since the check. Never through a symbolic link.
@@ -104,9 +115,7 @@ bool WriteHostFile(const std::string& path, const AnsiString& data, bool overwri
     ::unlink(temporary.c_str());
     return false;
   };
-  const mode_t mask = ::umask(0);
-  ::umask(mask);
-  if (::fchmod(fd, 0666 & ~mask) != 0 ||
+  if (::fchmod(fd, NewFileMode()) != 0 ||
       !tool::WriteAll(fd, data.data, static_cast<std::size_t>(data.length))) {
     const int code = errno;
     ::close(fd);
